@@ -1,0 +1,54 @@
+#include "nodeweave.h"
+
+#include <QHash>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTranslator>
+
+#include <memory>
+#include <vector>
+
+// The button names the language one can switch to: "English" while the interface is
+// Chinese, "中文" while it is English.
+void Nodeweave::langSwitch()
+{
+    if (langButton->text() == QLatin1String("English")) {
+        translator->load(QStringLiteral(":/Nodeweave/en_lang"));
+        langButton->setText(tr("中文"));
+    } else {
+        translator->load(QStringLiteral(":/Nodeweave/cn_lang"));
+        langButton->setText(tr("English"));
+    }
+    retranslate();
+}
+
+void Nodeweave::retranslate()
+{
+    // The form's own retranslation also resets start values (interval "10", frequency
+    // "1000", descriptors, counters…). A language switch must not lose a configuration
+    // read from a module or typed by the user, so values are carried across it.
+    // Signals stay blocked meanwhile so that no value is sent to the module twice
+    // (a frequency field's change would otherwise go out as a PWM command).
+    QHash<QLineEdit *, QString> texts;
+    std::vector<std::unique_ptr<QSignalBlocker>> blockers;
+    for (QLineEdit *e : findChildren<QLineEdit *>()) {
+        texts.insert(e, e->text());
+        blockers.push_back(std::make_unique<QSignalBlocker>(e));
+    }
+    const QString sendCnt = ui.label_sendCnt->text();
+    const QString recvCnt = ui.label_recvCnt->text();
+    static const QRegularExpression trailingNumber(QStringLiteral("(\\d+)$"));
+    const QString shownCount = trailingNumber.match(ui.label_founddeviceNum->text()).captured(1);
+
+    ui.retranslateUi(this);
+
+    for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
+        if (it.key()->text() != it.value())
+            it.key()->setText(it.value());
+    }
+    ui.label_sendCnt->setText(sendCnt);
+    ui.label_recvCnt->setText(recvCnt);
+    ui.label_founddeviceNum->setText(tr("设备数量：") + (shownCount.isEmpty() ? QStringLiteral("0") : shownCount));
+    ui.pushButton_openCom->setText(portOpen ? tr("关闭") : tr("打开"));
+    ui.pushButton_scan->setText(scanning ? tr("停止扫描") : tr("扫描"));
+}

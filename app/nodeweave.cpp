@@ -1,0 +1,167 @@
+#include "nodeweave.h"
+
+#include "sim/simmodule.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QCompleter>
+#include <QHeaderView>
+#include <QRegularExpressionValidator>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTranslator>
+
+namespace {
+
+QRegularExpressionValidator *validator(const char *pattern, QObject *parent)
+{
+    return new QRegularExpressionValidator(QRegularExpression(QString::fromLatin1(pattern)),
+                                           parent);
+}
+
+} // namespace
+
+Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
+{
+    ui.setupUi(this);
+    setWindowIcon(QIcon(QStringLiteral(":/Nodeweave/AppIcon")));
+
+    langButton = new QPushButton;
+    targetDevice = new ZBdevice;
+    portOpen = false;
+    scanning = false;
+
+    settings = new QSettings(QStringLiteral("./Nodeweave.ini"), QSettings::IniFormat);
+
+    readCfgRunning = false;
+    importRunning = false;
+    targetDevice->isLocal = true;
+    readCfgRetries = 0;
+    writeCfgRetries = 0;
+    writeCfgRunning = false;
+
+    translator = new QTranslator;
+
+    initErrorTable();
+    loadSettings();
+    fillPortList();
+    initReadCfgQueue();
+    initWriteCfgQueue();
+    buildCommandCompleter();
+
+    statusBar()->addPermanentWidget(langButton, 0);
+
+    consoleSendTimer = new QTimer(this);
+    scanTimer = new QTimer(this);
+    pktSendTimer = new QTimer(this);
+    pollTimer = new QTimer(this);
+    readCfgTimer = new QTimer(this);
+    readCfgTimer->setSingleShot(true);
+    writeCfgTimer = new QTimer(this);
+    writeCfgTimer->setSingleShot(true);
+
+    ui.tableWidget_log->setColumnCount(1);
+    ui.tableWidget_log->verticalHeader()->hide();
+    ui.tableWidget_log->horizontalHeader()->hide();
+    ui.tableWidget_log->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    ui.tableWidget_log->horizontalHeader()->setStretchLastSection(true);
+
+    ui.tableWidget_device->horizontalHeader()->setStretchLastSection(true);
+    ui.tableWidget_device->setAlternatingRowColors(true);
+    ui.tableWidget_device->setColumnWidth(0, 160);
+    ui.tableWidget_device->setColumnWidth(1, 60);
+
+    for (QLineEdit *e : {ui.lineEdit_sendPkt_regular_time, ui.lineEdit_EPID, ui.lineEdit_joinTime})
+        e->setValidator(validator("[0-9]*", this));
+    ui.comboBox_TID_ADDR->setValidator(validator("^0x[a-fA-F0-9]{0,16}", this));
+    for (QComboBox *c : {ui.comboBox_ADSMP1_ADDR, ui.comboBox_ADSMP2_ADDR, ui.comboBox_ADSMP3_ADDR,
+                         ui.comboBox_ADSMP4_ADDR})
+        c->setValidator(validator("^0x[a-fA-F0-9]{0,16}", this));
+    for (QLineEdit *e : {ui.lineEdit_IOSMP_IT9, ui.lineEdit_IOSMP_IT10, ui.lineEdit_IOSMP_IT14,
+                         ui.lineEdit_IOSMP_IT15, ui.lineEdit_IOSMP_IT17, ui.lineEdit_ADSMP1_IT,
+                         ui.lineEdit_ADSMP2_IT, ui.lineEdit_ADSMP3_IT, ui.lineEdit_ADSMP4_IT})
+        e->setValidator(validator("[0-9]{0,10}", this));
+    for (QLineEdit *e : {ui.lineEdit_PWM1_FRQ, ui.lineEdit_PWM2_FRQ, ui.lineEdit_PWM3_FRQ})
+        e->setValidator(validator("[0-9]{1,5}", this));
+
+    const QList<std::pair<int, std::pair<QRadioButton *, QRadioButton *>>> ioRadios = {
+        {9, {ui.radioButton_9input, ui.radioButton_9output}},
+        {10, {ui.radioButton_10input, ui.radioButton_10output}},
+        {14, {ui.radioButton_14input, ui.radioButton_14output}},
+        {15, {ui.radioButton_15input, ui.radioButton_15output}},
+        {17, {ui.radioButton_17input, ui.radioButton_17output}},
+    };
+    for (int i = 0; i < ioRadios.size(); ++i) {
+        ioButtonGroups[i] = new QButtonGroup(this);
+        ioButtonGroups[i]->addButton(ioRadios[i].second.first, ioRadios[i].first);
+        ioButtonGroups[i]->addButton(ioRadios[i].second.second, ioRadios[i].first);
+    }
+
+    for (QSlider *s : {ui.horizontalSlider_PWM1, ui.horizontalSlider_PWM2, ui.horizontalSlider_PWM3})
+        s->setRange(0, 100);
+    for (QSpinBox *s : {ui.spinBox_PWM1, ui.spinBox_PWM2, ui.spinBox_PWM3})
+        s->setRange(0, 100);
+
+    connect(pollTimer, &QTimer::timeout, this, &Nodeweave::readCom);
+    pollTimer->start(50);
+    connect(langButton, &QPushButton::clicked, this, &Nodeweave::langSwitch);
+    connect(this, &Nodeweave::recvNewLine, this, &Nodeweave::commonRspProc);
+    connect(consoleSendTimer, &QTimer::timeout, this, &Nodeweave::on_pushButton_send_clicked);
+    connect(scanTimer, &QTimer::timeout, this, &Nodeweave::scanTiming);
+    connect(readCfgTimer, &QTimer::timeout, this, &Nodeweave::readCfgTimeout);
+    connect(writeCfgTimer, &QTimer::timeout, this, &Nodeweave::writeCfgTimeout);
+    connect(pktSendTimer, &QTimer::timeout, this, &Nodeweave::on_pushButton_sendPkt_clicked);
+    connect(ui.checkBox_ADSMP1, &QCheckBox::toggled, this, &Nodeweave::adc1SmpToggle);
+    connect(ui.checkBox_ADSMP2, &QCheckBox::toggled, this, &Nodeweave::adc2SmpToggle);
+    connect(ui.checkBox_ADSMP3, &QCheckBox::toggled, this, &Nodeweave::adc3SmpToggle);
+    connect(ui.checkBox_ADSMP4, &QCheckBox::toggled, this, &Nodeweave::adc4SmpToggle);
+    connect(ui.checkBox_PWM1, &QCheckBox::toggled, this, &Nodeweave::pwm1CtrlToggle);
+    connect(ui.checkBox_PWM2, &QCheckBox::toggled, this, &Nodeweave::pwm2CtrlToggle);
+    connect(ui.checkBox_PWM3, &QCheckBox::toggled, this, &Nodeweave::pwm3CtrlToggle);
+    connect(ui.lineEdit_PWM1_FRQ, &QLineEdit::textChanged, this, &Nodeweave::pwm1Ctrl);
+    connect(ui.lineEdit_PWM2_FRQ, &QLineEdit::textChanged, this, &Nodeweave::pwm2Ctrl);
+    connect(ui.lineEdit_PWM3_FRQ, &QLineEdit::textChanged, this, &Nodeweave::pwm3Ctrl);
+    connect(ui.spinBox_PWM1, &QSpinBox::valueChanged, this, &Nodeweave::pwm1Ctrl);
+    connect(ui.spinBox_PWM2, &QSpinBox::valueChanged, this, &Nodeweave::pwm2Ctrl);
+    connect(ui.spinBox_PWM3, &QSpinBox::valueChanged, this, &Nodeweave::pwm3Ctrl);
+
+    statusBar()->showMessage(tr("Ready"), 5000);
+
+    clearCfgForm();
+
+    translator->load(langButton->text() == QLatin1String("English")
+                         ? QStringLiteral(":/Nodeweave/cn_lang")
+                         : QStringLiteral(":/Nodeweave/en_lang"));
+    ui.retranslateUi(this);
+}
+
+Nodeweave::~Nodeweave()
+{
+    // Stop listening before members go: closing the port must not call back into a
+    // half-destroyed window.
+    if (serialPort)
+        serialPort->disconnect(this);
+    delete translator;
+    delete settings;
+    delete targetDevice;
+    delete completer;
+}
+
+void Nodeweave::closeEvent(QCloseEvent *event)
+{
+    saveSettings();
+    event->accept();
+}
+
+QString Nodeweave::simulatorPortName()
+{
+    return QStringLiteral("Simulator");
+}
+
+SimModule *Nodeweave::simulator()
+{
+    if (!simModule)
+        simModule = new SimModule(this);
+    return simModule;
+}

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Builds Nodeweave and runs every test: the normal build, then the whole suite again
+# under AddressSanitizer and UndefinedBehaviorSanitizer, then short libFuzzer runs.
+# Ends with one line "N passed, N failed".
+#   ./test.sh            everything
+#   ./test.sh --quick    the normal build only
+set -uo pipefail
+. "$(dirname "$0")/tools.sh"
+set +e
+nw_install_missing || exit 1
+
+passed=0
+failed=0
+
+# run_suite NAME BUILD_DIR [cmake options...]
+run_suite() {
+    local name=$1 dir=$2
+    shift 2
+    echo "== $name: build"
+    if ! nw_build "$dir" -DNODEWEAVE_WERROR=ON "$@"; then
+        echo "== $name: build failed"
+        failed=$((failed + 1))
+        return
+    fi
+    echo "== $name: tests"
+    local log="$dir/ctest.log"
+    (cd "$dir" && ctest --output-on-failure -j2 --timeout 600) 2>&1 | tee "$log"
+    local summary p t
+    summary=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n1)
+    if [ -z "$summary" ]; then
+        failed=$((failed + 1))
+        return
+    fi
+    t=$(echo "$summary" | sed -E 's/.* out of ([0-9]+).*/\1/')
+    p=$(echo "$summary" | sed -E 's/^[^0-9]*([0-9]+)% tests passed, ([0-9]+) tests failed.*/\2/')
+    passed=$((passed + t - p))
+    failed=$((failed + p))
+}
+
+run_fuzz() {
+    local dir="$NW_ROOT/build-fuzz"
+    echo "== fuzz: build (clang, libFuzzer)"
+    if ! CXX=clang++ CC=clang nw_build "$dir" -DNODEWEAVE_FUZZ=ON -DNODEWEAVE_BENCH=OFF; then
+        echo "== fuzz: build failed"
+        failed=$((failed + 1))
+        return
+    fi
+    for f in "$dir"/bench/fuzz/fuzz_*; do
+        [ -x "$f" ] || continue
+        echo "== fuzz: $(basename "$f")"
+        if "$f" -seed=1 -max_total_time=20 -rss_limit_mb=2048 >"$f.log" 2>&1; then
+            passed=$((passed + 1))
+        else
+            tail -n 30 "$f.log"
+            failed=$((failed + 1))
+        fi
+    done
+}
+
+run_suite "normal" "$NW_ROOT/build"
+if [ "${1:-}" != "--quick" ]; then
+    run_suite "sanitizers" "$NW_ROOT/build-asan" -DNODEWEAVE_SANITIZE=ON -DNODEWEAVE_BENCH=OFF
+    if [ -d "$NW_ROOT/bench/fuzz" ]; then
+        run_fuzz
+    fi
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

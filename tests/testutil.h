@@ -1,0 +1,95 @@
+#pragma once
+
+// Shared by the window suites: a fresh window in a temporary working directory (so
+// every case starts from its own settings file), dialogs answered by the test, and the
+// built-in simulated module as the port.
+
+#include "dialogs.h"
+#include "nodeweave.h"
+#include "sim/simmodule.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+struct WindowFixture
+{
+    QTemporaryDir dir;
+    QString oldCwd = QDir::currentPath();
+    QStringList messages;          // texts of message boxes shown, in order
+    QString nextSaveFile;          // answer of the next save dialog ("" = cancel)
+    QString nextOpenFile;          // answer of the next open dialog ("" = cancel)
+    std::unique_ptr<Nodeweave> w;
+
+    // `iniText`, when given, is written to ./Nodeweave.ini before the window is built.
+    explicit WindowFixture(const QByteArray &iniText = QByteArray(), bool show = true)
+    {
+        QDir::setCurrent(dir.path());
+        if (!iniText.isNull()) {
+            QFile f(dir.filePath(QStringLiteral("Nodeweave.ini")));
+            f.open(QIODevice::WriteOnly);
+            f.write(iniText);
+        }
+        Dialogs::Hooks hooks;
+        hooks.message = [this](const QString &text) { messages.append(text); };
+        hooks.saveFileName = [this](const QString &) { return nextSaveFile; };
+        hooks.openFileName = [this](const QString &) { return nextOpenFile; };
+        Dialogs::setHooks(hooks);
+        build(show);
+    }
+
+    // As main() does: the translator is installed once the window exists.
+    void build(bool show)
+    {
+        w = std::make_unique<Nodeweave>();
+        QCoreApplication::installTranslator(w->appTranslator());
+        w->retranslate();
+        if (show)
+            w->show();
+    }
+
+    ~WindowFixture()
+    {
+        w.reset();
+        Dialogs::clearHooks();
+        QDir::setCurrent(oldCwd);
+    }
+
+    // Closes the window as the user does (settings are written) and builds a new one in
+    // the same working directory.
+    void restart(bool show = true)
+    {
+        w->close();
+        w.reset();
+        build(show);
+    }
+
+    template <typename T> T *find(const char *name) const
+    {
+        T *child = w->findChild<T *>(QString::fromLatin1(name));
+        if (!child)
+            qFatal("no widget named %s", name);
+        return child;
+    }
+
+    // Chooses a port entry (the simulated module by default) and presses Open.
+    bool openPort(const QString &entry = Nodeweave::simulatorPortName())
+    {
+        auto *box = find<QComboBox>("comboBox_comPort");
+        const int i = box->findText(entry);
+        if (i >= 0)
+            box->setCurrentIndex(i);
+        else
+            box->setEditText(entry);
+        find<QPushButton>("pushButton_openCom")->click();
+        return find<QPushButton>("pushButton_send")->isEnabled();
+    }
+
+    SimModule *sim() const { return w->simulator(); }
+    QString status() const { return w->statusBar()->currentMessage(); }
+};

@@ -1,0 +1,443 @@
+// The window as it starts, its settings file, its two languages and its serial port.
+
+#include "testutil.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableWidget>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+class TestAccess
+{
+public:
+    static bool portOpen(Nodeweave *w) { return w->portOpen; }
+    static QButtonGroup *ioGroup(Nodeweave *w, int i) { return w->ioButtonGroups[i]; }
+    static QPushButton *langButton(Nodeweave *w) { return w->langButton; }
+};
+
+namespace {
+
+// A pseudo-terminal pair in raw mode; the test holds the master side.
+struct Pty
+{
+    int master = -1;
+    QString slavePath;
+
+    Pty()
+    {
+        int slave = -1;
+        char name[256] = {};
+        termios raw{};
+        cfmakeraw(&raw);
+        if (openpty(&master, &slave, name, &raw, nullptr) != 0)
+            qFatal("openpty failed");
+        slavePath = QString::fromLocal8Bit(name);
+        // Keep the slave open only until the program has it; a slave nobody holds makes
+        // master reads fail with EIO.
+        ::close(slave);
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    }
+    ~Pty() { closeMaster(); }
+    void closeMaster()
+    {
+        if (master >= 0)
+            ::close(master);
+        master = -1;
+    }
+    void send(const QByteArray &bytes) const { QVERIFY(::write(master, bytes.constData(), bytes.size()) == bytes.size()); }
+    QByteArray receive() const
+    {
+        QByteArray out;
+        char buf[4096];
+        for (;;) {
+            const ssize_t n = ::read(master, buf, sizeof buf);
+            if (n <= 0)
+                break;
+            out.append(buf, n);
+        }
+        return out;
+    }
+    speed_t speed() const
+    {
+        termios t{};
+        tcgetattr(master, &t);
+        return cfgetospeed(&t);
+    }
+};
+
+// Every text the form shows: labels, buttons, group titles, tab titles, headers.
+QStringList formTexts(QWidget *w)
+{
+    QStringList out;
+    for (QLabel *l : w->findChildren<QLabel *>())
+        out << l->objectName() + '=' + l->text();
+    for (QAbstractButton *b : w->findChildren<QAbstractButton *>())
+        out << b->objectName() + '=' + b->text();
+    for (QGroupBox *g : w->findChildren<QGroupBox *>())
+        out << g->objectName() + '=' + g->title();
+    for (QTabWidget *t : w->findChildren<QTabWidget *>())
+        for (int i = 0; i < t->count(); ++i)
+            out << t->objectName() + QString::number(i) + '=' + t->tabText(i);
+    auto *dev = w->findChild<QTableWidget *>("tableWidget_device");
+    for (int i = 0; i < dev->columnCount(); ++i)
+        out << "device" + QString::number(i) + '=' + dev->horizontalHeaderItem(i)->text();
+    out << "title=" + w->windowTitle();
+    return out;
+}
+
+QImage ledImage(const char *path)
+{
+    return QPixmap(QString::fromLatin1(path))
+        .scaled(25, 25, Qt::KeepAspectRatioByExpanding, Qt::FastTransformation)
+        .toImage();
+}
+
+} // namespace
+
+class TestShell : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startState();
+    void formConnections();
+    void settingsFirstStartAndRoundTrip();
+    void settingsMaximisedAndOddValues();
+    void languageSwitching();
+    void languageStoredChoice();
+    void serialOverPty();
+    void serialOpenFailures();
+    void serialPortLost();
+};
+
+void TestShell::startState()
+{
+    WindowFixture f;
+    Nodeweave *w = f.w.get();
+    QCOMPARE(f.find<QTabWidget>("tabWidget")->currentIndex(), 0);
+    for (const char *name : {"pushButton_send", "pushButton_scan", "pushButton_readConfiguration",
+                             "pushButton_writeConfiguartion", "pushButton_writeConfiguartionBull",
+                             "pushButton_stopCfg"})
+        QVERIFY2(!f.find<QPushButton>(name)->isEnabled(), name);
+    QVERIFY(f.find<QPushButton>("pushButton_openCom")->isEnabled());
+    QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("打开"));
+    QCOMPARE(f.find<QLabel>("label_sendCnt")->text(), QString("0"));
+    QCOMPARE(f.find<QLabel>("label_recvCnt")->text(), QString("0"));
+    QVERIFY(!f.find<QProgressBar>("progressBar_cfg")->isEnabled());
+    QVERIFY(!f.find<QProgressBar>("progressBar_scan")->isEnabled());
+    QCOMPARE(f.status(), QString("Ready"));
+
+    // The language button sits at the right end of the status bar.
+    QPushButton *lang = TestAccess::langButton(w);
+    QCOMPARE(lang->text(), QString("English"));
+    QCOMPARE(lang->parentWidget(), static_cast<QWidget *>(w->statusBar()));
+    QVERIFY(lang->isVisible());
+    QVERIFY(lang->geometry().right() > w->statusBar()->width() - 80);
+
+    // The port list ends with the simulated module; the line settings read 115200 8N1.
+    auto *ports = f.find<QComboBox>("comboBox_comPort");
+    QCOMPARE(ports->itemText(ports->count() - 1), Nodeweave::simulatorPortName());
+    QCOMPARE(f.find<QComboBox>("comboBox_bps")->currentText(), QString("115200"));
+    QCOMPARE(f.find<QComboBox>("comboBox_dataBit")->currentText(), QString("8"));
+    QCOMPARE(f.find<QComboBox>("comboBox_parBit")->currentText(), QString("None"));
+    QCOMPARE(f.find<QComboBox>("comboBox_stopBit")->currentText(), QString("1"));
+    QCOMPARE(f.find<QLabel>("label_comLed")->pixmap().toImage(), ledImage(":/Nodeweave/comGrayLed"));
+    QVERIFY(!w->windowIcon().isNull());
+
+    // The log: one column, no headers. The device table: three columns, sized columns.
+    auto *log = f.find<QTableWidget>("tableWidget_log");
+    QCOMPARE(log->columnCount(), 1);
+    QVERIFY(!log->horizontalHeader()->isVisible());
+    QVERIFY(!log->verticalHeader()->isVisible());
+    auto *dev = f.find<QTableWidget>("tableWidget_device");
+    QCOMPARE(dev->columnCount(), 3);
+    QCOMPARE(dev->columnWidth(0), 160);
+    QCOMPARE(dev->columnWidth(1), 60);
+
+    // Each IO line's two radio buttons form one exclusive group, both with the line's id.
+    const int lines[] = {9, 10, 14, 15, 17};
+    for (int i = 0; i < 5; ++i) {
+        QButtonGroup *g = TestAccess::ioGroup(w, i);
+        QVERIFY(g->exclusive());
+        QCOMPARE(g->buttons().size(), 2);
+        for (QAbstractButton *b : g->buttons())
+            QCOMPARE(g->id(b), lines[i]);
+    }
+}
+
+void TestShell::formConnections()
+{
+    WindowFixture f;
+    auto *out9 = f.find<QRadioButton>("radioButton_9output");
+    auto *in9 = f.find<QRadioButton>("radioButton_9input");
+    auto *level9 = f.find<QComboBox>("comboBox_9output");
+    QVERIFY(in9->isChecked());
+    QVERIFY(!level9->isEnabled());
+    out9->click();
+    QVERIFY(out9->isChecked());
+    QVERIFY(!in9->isChecked());
+    QVERIFY(level9->isEnabled());
+    in9->click();
+    QVERIFY(!out9->isChecked());
+    QVERIFY(!level9->isEnabled());
+
+    for (int k = 1; k <= 3; ++k) {
+        const QByteArray n = QByteArray::number(k);
+        auto *slider = f.find<QSlider>("horizontalSlider_PWM" + n);
+        auto *spin = f.find<QSpinBox>("spinBox_PWM" + n);
+        QCOMPARE(slider->maximum(), 100);
+        QCOMPARE(spin->maximum(), 100);
+        slider->setValue(37);
+        QCOMPARE(spin->value(), 37);
+        spin->setValue(64);
+        QCOMPARE(slider->value(), 64);
+        f.find<QCheckBox>("checkBox_PWM" + n)->setChecked(true);
+        QVERIFY(!slider->isEnabled());
+        QVERIFY(!spin->isEnabled());
+        QVERIFY(!f.find<QLineEdit>("lineEdit_PWM" + n + "_FRQ")->isEnabled());
+    }
+
+    f.find<QCheckBox>("checkBox_ADSMP2")->setChecked(true);
+    QVERIFY(!f.find<QLineEdit>("lineEdit_ADSMP2_IT")->isEnabled());
+    QVERIFY(!f.find<QComboBox>("comboBox_ADSMP2")->isEnabled());
+    QVERIFY(!f.find<QComboBox>("comboBox_ADSMP2_ADDR")->isEnabled());
+    f.find<QCheckBox>("checkBox_TPIO14")->setChecked(true);
+    QVERIFY(!f.find<QComboBox>("comboBox_TPIO14_TIO")->isEnabled());
+    f.find<QCheckBox>("checkBox_IOSMP17")->setChecked(true);
+    QVERIFY(!f.find<QLineEdit>("lineEdit_IOSMP_IT17")->isEnabled());
+}
+
+void TestShell::settingsFirstStartAndRoundTrip()
+{
+    WindowFixture f;
+    Nodeweave *w = f.w.get();
+    QCOMPARE(w->pos(), QPoint(100, 50));
+    QCOMPARE(w->size(), QSize(1200, 550));
+    QVERIFY(!w->isMaximized());
+    QCOMPARE(f.find<QLineEdit>("lineEdit_cmd")->text(), QString("AT"));
+    QCOMPARE(f.find<QLineEdit>("lineEdit_scanTime")->text(), QString("5"));
+    QVERIFY(f.find<QLineEdit>("lineEdit_regular_time")->text().isEmpty());
+    QVERIFY(f.find<QLineEdit>("lineEdit_sendPkt_DATA")->text().isEmpty());
+
+    // Change every remembered value, close, start again.
+    w->resize(1000, 600);
+    w->move(140, 90);
+    f.find<QComboBox>("comboBox_bps")->setCurrentIndex(1);
+    f.find<QComboBox>("comboBox_dataBit")->setCurrentIndex(2);
+    f.find<QComboBox>("comboBox_parBit")->setCurrentIndex(2);
+    f.find<QComboBox>("comboBox_stopBit")->setCurrentIndex(1);
+    f.find<QLineEdit>("lineEdit_cmd")->setText("AT+VER");
+    f.find<QLineEdit>("lineEdit_regular_time")->setText("250");
+    f.find<QLineEdit>("lineEdit_scanTime")->setText("12");
+    f.find<QLineEdit>("lineEdit_sendPkt_DATA")->setText("hello, node");
+    TestAccess::langButton(w)->click();
+    f.restart();
+
+    w = f.w.get();
+    QCOMPARE(w->size(), QSize(1000, 600));
+    QCOMPARE(w->pos(), QPoint(140, 90));
+    QCOMPARE(f.find<QComboBox>("comboBox_bps")->currentText(), QString("9600"));
+    QCOMPARE(f.find<QComboBox>("comboBox_dataBit")->currentText(), QString("7"));
+    QCOMPARE(f.find<QComboBox>("comboBox_parBit")->currentText(), QString("Odd"));
+    QCOMPARE(f.find<QComboBox>("comboBox_stopBit")->currentText(), QString("2"));
+    QCOMPARE(f.find<QLineEdit>("lineEdit_cmd")->text(), QString("AT+VER"));
+    QCOMPARE(f.find<QLineEdit>("lineEdit_regular_time")->text(), QString("250"));
+    QCOMPARE(f.find<QLineEdit>("lineEdit_scanTime")->text(), QString("12"));
+    QCOMPARE(f.find<QLineEdit>("lineEdit_sendPkt_DATA")->text(), QString("hello, node"));
+    QCOMPARE(TestAccess::langButton(w)->text(), QString("中文"));
+    QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("Open"));
+
+    // The stored keys are the documented ones, with the documented values.
+    QSettings ini(f.dir.filePath("Nodeweave.ini"), QSettings::IniFormat);
+    QCOMPARE(ini.value("LANG/lang").toString(), QString("中文"));
+    QCOMPARE(ini.value("comSettings/bps").toInt(), 1);
+    QCOMPARE(ini.value("comSettings/parBit").toInt(), 2);
+    QCOMPARE(ini.value("consoleSettings/cmd_line").toString(), QString("AT+VER"));
+    QCOMPARE(ini.value("scan/scanTime").toString(), QString("12"));
+    QCOMPARE(ini.value("sendPkt/sendPktData").toString(), QString("hello, node"));
+    QCOMPARE(ini.value("pos&size/isMax").toBool(), false);
+}
+
+void TestShell::settingsMaximisedAndOddValues()
+{
+    {
+        WindowFixture f;
+        f.w->showMaximized();
+        QTRY_VERIFY(f.w->isMaximized());
+        f.restart(false);
+        QVERIFY(f.w->windowState() & Qt::WindowMaximized);
+        f.w->show();
+        QTRY_VERIFY(f.w->isMaximized());
+    }
+    {
+        // An index beyond the items leaves the box without a current item; the port then
+        // opens at 115200. Garbage elsewhere falls back or is taken as text.
+        WindowFixture f("[comSettings]\nbps=9\ndataBit=abc\nparBit=-4\n"
+                        "[pos%26size]\npos=garbage\nsize=@Size(0 0)\nisMax=perhaps\n"
+                        "[scan]\nscanTime=abc\n");
+        QCOMPARE(f.find<QComboBox>("comboBox_bps")->currentIndex(), -1);
+        QCOMPARE(f.find<QComboBox>("comboBox_dataBit")->currentIndex(), 0);
+        QCOMPARE(f.find<QComboBox>("comboBox_parBit")->currentIndex(), -1);
+        QCOMPARE(f.find<QLineEdit>("lineEdit_scanTime")->text(), QString("abc"));
+        QVERIFY(!f.w->isMaximized());
+        PortSettings s = portSettingsFromIndexes(-1, 3, 0, 0);
+        QCOMPARE(s.baudRate, 115200);
+        QVERIFY(f.openPort());
+    }
+}
+
+void TestShell::languageSwitching()
+{
+    WindowFixture f;
+    Nodeweave *w = f.w.get();
+    const QStringList chinese = formTexts(w);
+    QPushButton *lang = TestAccess::langButton(w);
+
+    f.find<QLineEdit>("lineEdit_EPID")->setText("0x1234");
+    f.find<QLineEdit>("lineEdit_PWM2_FRQ")->setText("2500");
+    QVERIFY(f.openPort());
+    f.sim()->clearReceivedLines();
+
+    lang->click();
+    QCOMPARE(lang->text(), QString("中文"));
+    QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("Close"));
+    QCOMPARE(f.find<QGroupBox>("groupBox_comPort")->title(), QString("ComPort"));
+    QCOMPARE(f.find<QTabWidget>("tabWidget")->tabText(0), QString("Base Info"));
+    QCOMPARE(f.find<QLabel>("label_bps")->text(), QString("BaudRate"));
+    QCOMPARE(w->windowTitle(), QString("Nodeweave"));
+    // What the user typed or read survives, the port stays open, nothing was sent.
+    QCOMPARE(f.find<QLineEdit>("lineEdit_EPID")->text(), QString("0x1234"));
+    QCOMPARE(f.find<QLineEdit>("lineEdit_PWM2_FRQ")->text(), QString("2500"));
+    QVERIFY(TestAccess::portOpen(w));
+    QCOMPARE(f.find<QLabel>("label_comLed")->pixmap().toImage(), ledImage(":/Nodeweave/comGreenLed"));
+
+    lang->click();
+    QCOMPARE(lang->text(), QString("English"));
+    QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("关闭"));
+    f.find<QPushButton>("pushButton_openCom")->click();
+    QCOMPARE(formTexts(w), chinese);
+    QVERIFY(f.sim()->receivedLines().isEmpty());
+}
+
+void TestShell::languageStoredChoice()
+{
+    // Any stored text other than "English" starts in English, the button showing that text;
+    // the first click then loads Chinese.
+    WindowFixture f("[LANG]\nlang=\n");
+    QPushButton *lang = TestAccess::langButton(f.w.get());
+    QCOMPARE(lang->text(), QString());
+    QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("Open"));
+    QCOMPARE(f.find<QLabel>("label_stopBit")->text(), QString("StopBit"));
+    // Texts without an English entry show their source text.
+    QCOMPARE(f.find<QLabel>("label_22")->text(), QString("S："));
+    lang->click();
+    QCOMPARE(lang->text(), QString("English"));
+    QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("打开"));
+}
+
+void TestShell::serialOverPty()
+{
+    Pty pty;
+    WindowFixture f;
+    QVERIFY(f.openPort(pty.slavePath));
+    QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("关闭"));
+    QCOMPARE(f.find<QLabel>("label_comLed")->pixmap().toImage(), ledImage(":/Nodeweave/comGreenLed"));
+    for (const char *name : {"pushButton_send", "pushButton_scan", "pushButton_readConfiguration",
+                             "pushButton_writeConfiguartion"})
+        QVERIFY2(f.find<QPushButton>(name)->isEnabled(), name);
+    QCOMPARE(pty.speed(), speed_t(B115200));
+
+    // Bytes pass both ways unchanged, all 256 values included.
+    QByteArray all;
+    for (int i = 0; i < 256; ++i)
+        all.append(char(i));
+    QSignalSpy lines(f.w.get(), &Nodeweave::recvNewLine);
+    pty.send(all + "\r\nOK\r\n");
+    QTRY_COMPARE(lines.size(), 2);
+    QCOMPARE(lines.at(1).at(0).toString(), QString("OK\r\n"));
+    QCOMPARE(f.find<QLabel>("label_recvCnt")->text(), QString::number(all.size() + 6));
+    QMetaObject::invokeMethod(f.w.get(), "comSend", Q_ARG(QString, QString("AT+VER\r\n")));
+    QByteArray got;
+    QTRY_VERIFY((got += pty.receive()).size() >= 8);
+    QCOMPARE(got, QByteArray("AT+VER\r\n"));
+    QCOMPARE(f.find<QLabel>("label_sendCnt")->text(), QString("8"));
+
+    // A changed line setting reaches the open port at once, without reopening it.
+    f.find<QComboBox>("comboBox_bps")->setCurrentIndex(1);
+    QTRY_COMPARE(pty.speed(), speed_t(B9600));
+    QVERIFY(TestAccess::portOpen(f.w.get()));
+
+    // Close, then open the simulated module instead.
+    f.find<QPushButton>("pushButton_openCom")->click();
+    QVERIFY(!TestAccess::portOpen(f.w.get()));
+    QCOMPARE(f.find<QLabel>("label_comLed")->pixmap().toImage(), ledImage(":/Nodeweave/comGrayLed"));
+    QVERIFY(!f.find<QPushButton>("pushButton_send")->isEnabled());
+    QVERIFY(f.openPort());
+    QVERIFY(f.messages.isEmpty());
+}
+
+void TestShell::serialOpenFailures()
+{
+    WindowFixture f;
+    QVERIFY(!f.openPort("/dev/nodeweave-no-such-port"));
+    QCOMPARE(f.messages, QStringList{"Can not open /dev/nodeweave-no-such-port"});
+    QVERIFY(!TestAccess::portOpen(f.w.get()));
+    QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("打开"));
+
+    // Switching, while open, to a port that cannot be opened leaves everything closed.
+    auto *ports = f.find<QComboBox>("comboBox_comPort");
+    ports->addItem("/dev/nodeweave-gone");
+    QVERIFY(f.openPort());
+    ports->setCurrentIndex(ports->findText("/dev/nodeweave-gone"));
+    QVERIFY(!TestAccess::portOpen(f.w.get()));
+    QCOMPARE(f.messages.last(), QString("Can not open /dev/nodeweave-gone"));
+    QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("打开"));
+    QCOMPARE(f.find<QLabel>("label_comLed")->pixmap().toImage(), ledImage(":/Nodeweave/comGrayLed"));
+    QVERIFY(!f.find<QPushButton>("pushButton_scan")->isEnabled());
+
+    // Switching between two ports that open keeps the port open.
+    Pty pty;
+    ports->addItem(pty.slavePath);
+    QVERIFY(f.openPort());
+    ports->setCurrentIndex(ports->findText(pty.slavePath));
+    QVERIFY(TestAccess::portOpen(f.w.get()));
+    QMetaObject::invokeMethod(f.w.get(), "comSend", Q_ARG(QString, QString("AT\r\n")));
+    QByteArray got;
+    QTRY_VERIFY((got += pty.receive()).size() >= 4);
+    QCOMPARE(got, QByteArray("AT\r\n"));
+}
+
+void TestShell::serialPortLost()
+{
+    WindowFixture f;
+    for (int round = 0; round < 3; ++round) {
+        Pty pty;
+        QVERIFY(f.openPort(pty.slavePath));
+        pty.send("OK\r\n");
+        QTRY_COMPARE(f.find<QLabel>("label_recvCnt")->text().toInt(), 4 * (round + 1));
+        pty.closeMaster();
+        QTRY_VERIFY(!TestAccess::portOpen(f.w.get()));
+        QCOMPARE(f.status(), "串口已断开：" + pty.slavePath);
+        QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("打开"));
+        QCOMPARE(f.find<QLabel>("label_comLed")->pixmap().toImage(),
+                 ledImage(":/Nodeweave/comGrayLed"));
+        QVERIFY(!f.find<QPushButton>("pushButton_send")->isEnabled());
+    }
+}
+
+QTEST_MAIN(TestShell)
+#include "tst_shell.moc"
