@@ -8,15 +8,22 @@
 #include <memory>
 #include <vector>
 
+// A file that fails to load leaves the source texts, which is all a user can be given.
+void Nodeweave::loadTranslation(const QString &path)
+{
+    if (!translator->load(path))
+        qWarning("cannot load translation %s", qPrintable(path));
+}
+
 // The button names the language one can switch to: "English" while the interface is
 // Chinese, "中文" while it is English.
 void Nodeweave::langSwitch()
 {
     if (langButton->text() == QLatin1String("English")) {
-        translator->load(QStringLiteral(":/Nodeweave/en_lang"));
+        loadTranslation(QStringLiteral(":/Nodeweave/en_lang"));
         langButton->setText(tr("中文"));
     } else {
-        translator->load(QStringLiteral(":/Nodeweave/cn_lang"));
+        loadTranslation(QStringLiteral(":/Nodeweave/cn_lang"));
         langButton->setText(tr("English"));
     }
     retranslate();

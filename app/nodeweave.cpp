@@ -130,9 +130,9 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
 
     clearCfgForm();
 
-    translator->load(langButton->text() == QLatin1String("English")
-                         ? QStringLiteral(":/Nodeweave/cn_lang")
-                         : QStringLiteral(":/Nodeweave/en_lang"));
+    loadTranslation(langButton->text() == QLatin1String("English")
+                        ? QStringLiteral(":/Nodeweave/cn_lang")
+                        : QStringLiteral(":/Nodeweave/en_lang"));
     ui.retranslateUi(this);
 }
 

@@ -58,6 +58,7 @@ public slots:
 private:
     void loadSettings();
     void saveSettings();
+    void loadTranslation(const QString &path);
 
     // ---- serial connection ----
 private slots:
@@ -163,6 +164,12 @@ private:
     void writeCfgNext();
     void writeCfgDone(bool ok);
     // CONFIG-MEMBERS (helpers of the configuration area go here)
+    // Buttons and progress bar while a configuration run goes, and once it has ended.
+    void showCfgRunning(int steps);
+    void showCfgIdle();
+    // A rejected reply or a time-out: the step is sent once more, then the run fails.
+    void readCfgStepFailed();
+    void writeCfgStepFailed();
 
     // ---- configuration file ----
 private slots:
@@ -182,6 +189,9 @@ private:
     void readPwmGroup(QXmlStreamReader &xml);
     void delayMsec(int milliseconds);
     // FILE-MEMBERS (helpers of the configuration file area go here)
+    void writeGroup(QXmlStreamWriter &xml, int group);
+    void readGroup(QXmlStreamReader &xml, int group);
+    void lockFileButtons(bool locked);
 
     // ---- immediate module settings and network control ----
 private slots:
@@ -246,6 +256,18 @@ private:
     // the reactions that would send a command stay silent then.
     bool formBusy() const { return readCfgRunning || importRunning; }
     // PERIPHERAL-MEMBERS (helpers of the immediate-settings and peripherals area go here)
+    // Sends `cmd` to the target device unless the program is filling the form.
+    void sendUnlessBusy(const QString &cmd);
+    // One implementation per family; the named slots pass their IO line, ADC channel or
+    // PWM output number.
+    void ioDirectionToggled(int line, bool input);
+    void ioLevelChanged(int line, int index);
+    void ioTransparentToggled(int line, bool on);
+    void ioSampleToggled(int line, bool on);
+    void adcSmpToggle(int channel, bool on);
+    void adcSmpCtrl(int channel);
+    void pwmCtrlToggle(int output, bool on);
+    void pwmCtrl(int output);
 
     // ---- fields ----
 private:
@@ -286,4 +308,21 @@ private:
     SimModule *simModule = nullptr;
     QString openPortName; // the entry of the port that is open, for the port-lost message
     // FIELDS (fields added by a feature area go here, with a comment naming the area)
+    // Console log: entries wait in pendingLog and enter the table in batches (one
+    // relayout and repaint per batch, not per line); the table keeps the newest logCap.
+    struct PendingLogEntry
+    {
+        QString text;
+        logType type;
+    };
+    QList<PendingLogEntry> pendingLog;
+    QTimer *logFlushTimer = nullptr;
+    qint64 logLastFlushMs = -1;
+    int logCap = 100000;
+    void setUpLog();
+    void flushLog();
+    void saveLog();
+    void copyLog();
+    // Configuration file: an export or import is under way (its waits let clicks through).
+    bool fileOpRunning = false;
 };

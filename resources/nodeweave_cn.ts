@@ -1,4 +1,622 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
+    <context>
+        <name>Nodeweave</name>
+        <message>
+            <source>中文</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>English</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>设备数量：</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>关闭</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>打开</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>停止扫描</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>扫描</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>Ready</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>成功</source>
+            <translation>Success</translation>
+        </message>
+        <message>
+            <source>错误：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>定时时间错误</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>XML (*.xml)</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>不能打开文件%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>导出完成</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>不是%1格式的XML配置文件,导入失败</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>导入遇到错误</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>导入完成</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>读取配置完成</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>读取配置遇到错误</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>写入配置完成</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>写入配置遇到错误</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>支持的扫描时间为%1-%2</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>错误：PWM频率必须是%1-%2</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>Can not open %1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>串口已断开：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>通用错误</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>设备忙</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>未知错误</source>
+            <translation>Unknown Error</translation>
+        </message>
+        <message>
+            <source>奇偶校验错误</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>指令没有已回车换行结束</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>指令没有以AT开头</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>指令字符串太长</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>指令为空</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>命令包含无效字符</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>指令只能由A-Z字母组成</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>不支持的AT指令</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>指令参数太长</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>参数格式错误</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>缺少参数</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>查询命令不需要带参数</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>不支持此参数</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>描述符过长</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>此指令不支持测试命令</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>此指令不支持查询命令</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>此指令不支持设置命令</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>此指令不支持执行命令</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>无效的地址范围</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>无效的EPID</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>进入TP模式时未能成功连接远程节点</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>网络尚未启动</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>远程AT指令发送失败</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>远程AT指令发送超时</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>不支持此IO</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>此IO已设置为输入，不能输出</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>发送的数据过长</source>
+            <translation type="unfinished" />
+        </message>
+    </context>
+    <context>
+        <name>NodeweaveClass</name>
+        <message>
+            <source>Nodeweave</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>通信端口</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>打开</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>波特率</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>停止位</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>数据位</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>校验位</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>设备列表</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>扫描</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>扫描时间(S)</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>设备数量：0</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>全选</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>MAC地址</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>网络地址</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>描述符1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>控制台</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>远程AT</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>定时发送</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>ms</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>发送新行</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>记录命令</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>自动滚动</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>发送</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>S：</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>0</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>R：</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>清除窗口</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>设备配置</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>目标设备</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>读取</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>写入</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>取消</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>从文件导入</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>导出到文件</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>批量写入</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>基本信息</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>设备相关</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>设备型号</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>软件版本</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>设备类型</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>运行状态</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>UART参数</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>流控</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>系统控制</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>复位</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>恢复出厂设置</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>默认工作模式</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>网络配置</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>网络参数</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>EPID</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>信道</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>信号质量</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>网络锁定</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>允许入网时间</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>上电启动网络</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>透传地址</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>网络控制</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>开始网络</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>离开网络</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>重启网络</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>节点描述符</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>描述符2</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>描述符3</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>描述符4</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>发送单包数据</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>需要发送的数据</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO配置</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>输入输出</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO9</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>输入</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>当前电平</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>输出</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO10</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO14</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO15</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO17</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO透传</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>启用</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>目标IO</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>目标地址</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO定时采集</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>间隔</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>10</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>AD配置</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>AD值</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>AD1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>AD2</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>AD3</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>AD4</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>AD采集</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>PWM配置</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>PWM输出</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>PWM1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>频率</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>1000</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>占空比</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>PWM2</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>PWM3</source>
+            <translation type="unfinished" />
+        </message>
+    </context>
 </TS>

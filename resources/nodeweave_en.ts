@@ -1,4 +1,622 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
+    <context>
+        <name>Nodeweave</name>
+        <message>
+            <source>中文</source>
+            <translation>中文</translation>
+        </message>
+        <message>
+            <source>English</source>
+            <translation>English</translation>
+        </message>
+        <message>
+            <source>设备数量：</source>
+            <translation>Device number </translation>
+        </message>
+        <message>
+            <source>关闭</source>
+            <translation>Close</translation>
+        </message>
+        <message>
+            <source>打开</source>
+            <translation>Open</translation>
+        </message>
+        <message>
+            <source>停止扫描</source>
+            <translation>Stop scan</translation>
+        </message>
+        <message>
+            <source>扫描</source>
+            <translation>Scan</translation>
+        </message>
+        <message>
+            <source>Ready</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>成功</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>错误：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>定时时间错误</source>
+            <translation>Invalid Time Interval</translation>
+        </message>
+        <message>
+            <source>XML (*.xml)</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>不能打开文件%1</source>
+            <translation>Can not open file%1</translation>
+        </message>
+        <message>
+            <source>导出完成</source>
+            <translation>Export finish</translation>
+        </message>
+        <message>
+            <source>不是%1格式的XML配置文件,导入失败</source>
+            <translation>Not %1's XML file</translation>
+        </message>
+        <message>
+            <source>导入遇到错误</source>
+            <translation>Improt failed</translation>
+        </message>
+        <message>
+            <source>导入完成</source>
+            <translation>Import finish</translation>
+        </message>
+        <message>
+            <source>读取配置完成</source>
+            <translation>Read configuration successfully</translation>
+        </message>
+        <message>
+            <source>读取配置遇到错误</source>
+            <translation>Read configuration failed</translation>
+        </message>
+        <message>
+            <source>写入配置完成</source>
+            <translation>Write configuration successfully</translation>
+        </message>
+        <message>
+            <source>写入配置遇到错误</source>
+            <translation>Write configuration failed</translation>
+        </message>
+        <message>
+            <source>支持的扫描时间为%1-%2</source>
+            <translation>Invalid scan time</translation>
+        </message>
+        <message>
+            <source>错误：PWM频率必须是%1-%2</source>
+            <translation>Invalid Frequency</translation>
+        </message>
+        <message>
+            <source>Can not open %1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>串口已断开：%1</source>
+            <translation>Serial port lost: %1</translation>
+        </message>
+        <message>
+            <source>通用错误</source>
+            <translation>Common Error</translation>
+        </message>
+        <message>
+            <source>设备忙</source>
+            <translation>Device is busy</translation>
+        </message>
+        <message>
+            <source>未知错误</source>
+            <translation>Unknown Error</translation>
+        </message>
+        <message>
+            <source>奇偶校验错误</source>
+            <translation>Parity Error</translation>
+        </message>
+        <message>
+            <source>指令没有已回车换行结束</source>
+            <translation>Cmd endding without corrent a CarriageReturn and a LineLeed character</translation>
+        </message>
+        <message>
+            <source>指令没有以AT开头</source>
+            <translation>Cmd start without AT</translation>
+        </message>
+        <message>
+            <source>指令字符串太长</source>
+            <translation>Cmd string is too long</translation>
+        </message>
+        <message>
+            <source>指令为空</source>
+            <translation>Cmd is empty</translation>
+        </message>
+        <message>
+            <source>命令包含无效字符</source>
+            <translation>Cmd contains invalid character</translation>
+        </message>
+        <message>
+            <source>指令只能由A-Z字母组成</source>
+            <translation>Cmd can just consist of A-Z</translation>
+        </message>
+        <message>
+            <source>不支持的AT指令</source>
+            <translation>Can not support this Cmd</translation>
+        </message>
+        <message>
+            <source>指令参数太长</source>
+            <translation>Parameter is too long</translation>
+        </message>
+        <message>
+            <source>参数格式错误</source>
+            <translation>Parameter format Error</translation>
+        </message>
+        <message>
+            <source>缺少参数</source>
+            <translation>Missing parameter</translation>
+        </message>
+        <message>
+            <source>查询命令不需要带参数</source>
+            <translation>Query cmd do not need any parameter</translation>
+        </message>
+        <message>
+            <source>不支持此参数</source>
+            <translation>Do not support this parameter</translation>
+        </message>
+        <message>
+            <source>描述符过长</source>
+            <translation>Descriptor is too long</translation>
+        </message>
+        <message>
+            <source>此指令不支持测试命令</source>
+            <translation>This Cmd do not support TEST format</translation>
+        </message>
+        <message>
+            <source>此指令不支持查询命令</source>
+            <translation>This Cmd do not support QUERY format</translation>
+        </message>
+        <message>
+            <source>此指令不支持设置命令</source>
+            <translation>This Cmd do not support SETTING format</translation>
+        </message>
+        <message>
+            <source>此指令不支持执行命令</source>
+            <translation>This Cmd do not support EXE format</translation>
+        </message>
+        <message>
+            <source>无效的地址范围</source>
+            <translation>Invalid Addr</translation>
+        </message>
+        <message>
+            <source>无效的EPID</source>
+            <translation>Invalid EPID</translation>
+        </message>
+        <message>
+            <source>进入TP模式时未能成功连接远程节点</source>
+            <translation>Can not connect the remote node when try to enter TP mode</translation>
+        </message>
+        <message>
+            <source>网络尚未启动</source>
+            <translation>Network has NOT been stared yet</translation>
+        </message>
+        <message>
+            <source>远程AT指令发送失败</source>
+            <translation>Remote AT cmd send fail</translation>
+        </message>
+        <message>
+            <source>远程AT指令发送超时</source>
+            <translation>Remote AT send timeout</translation>
+        </message>
+        <message>
+            <source>不支持此IO</source>
+            <translation>can not support this IO</translation>
+        </message>
+        <message>
+            <source>此IO已设置为输入，不能输出</source>
+            <translation>This IO has been setting as input</translation>
+        </message>
+        <message>
+            <source>发送的数据过长</source>
+            <translation>Send data is too long</translation>
+        </message>
+    </context>
+    <context>
+        <name>NodeweaveClass</name>
+        <message>
+            <source>Nodeweave</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>通信端口</source>
+            <translation>ComPort</translation>
+        </message>
+        <message>
+            <source>打开</source>
+            <translation>Open</translation>
+        </message>
+        <message>
+            <source>波特率</source>
+            <translation>BaudRate</translation>
+        </message>
+        <message>
+            <source>停止位</source>
+            <translation>StopBit</translation>
+        </message>
+        <message>
+            <source>数据位</source>
+            <translation>DataBit</translation>
+        </message>
+        <message>
+            <source>校验位</source>
+            <translation>Parity</translation>
+        </message>
+        <message>
+            <source>设备列表</source>
+            <translation>Device List</translation>
+        </message>
+        <message>
+            <source>扫描</source>
+            <translation>Scan</translation>
+        </message>
+        <message>
+            <source>扫描时间(S)</source>
+            <translation>Scan Time</translation>
+        </message>
+        <message>
+            <source>设备数量：0</source>
+            <translation>Device Number: 0</translation>
+        </message>
+        <message>
+            <source>全选</source>
+            <translation>All</translation>
+        </message>
+        <message>
+            <source>MAC地址</source>
+            <translation>MAC Addr</translation>
+        </message>
+        <message>
+            <source>网络地址</source>
+            <translation>Network Addr</translation>
+        </message>
+        <message>
+            <source>描述符1</source>
+            <translation>Descriptor 1</translation>
+        </message>
+        <message>
+            <source>控制台</source>
+            <translation>Console</translation>
+        </message>
+        <message>
+            <source>远程AT</source>
+            <translation>Remote AT</translation>
+        </message>
+        <message>
+            <source>定时发送</source>
+            <translation>Regularly send</translation>
+        </message>
+        <message>
+            <source>ms</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>发送新行</source>
+            <translation>Send New Line</translation>
+        </message>
+        <message>
+            <source>记录命令</source>
+            <translation>Log cmd</translation>
+        </message>
+        <message>
+            <source>自动滚动</source>
+            <translation>Auto Scroll</translation>
+        </message>
+        <message>
+            <source>发送</source>
+            <translation>Send</translation>
+        </message>
+        <message>
+            <source>S：</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>0</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>R：</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>清除窗口</source>
+            <translation>Clear Log</translation>
+        </message>
+        <message>
+            <source>设备配置</source>
+            <translation>Device Setting</translation>
+        </message>
+        <message>
+            <source>目标设备</source>
+            <translation>Target Device</translation>
+        </message>
+        <message>
+            <source>读取</source>
+            <translation>Read</translation>
+        </message>
+        <message>
+            <source>写入</source>
+            <translation>Write</translation>
+        </message>
+        <message>
+            <source>取消</source>
+            <translation>Cancel</translation>
+        </message>
+        <message>
+            <source>从文件导入</source>
+            <translation>Import</translation>
+        </message>
+        <message>
+            <source>导出到文件</source>
+            <translation>Export</translation>
+        </message>
+        <message>
+            <source>批量写入</source>
+            <translation>Batch Write</translation>
+        </message>
+        <message>
+            <source>基本信息</source>
+            <translation>Base Info</translation>
+        </message>
+        <message>
+            <source>设备相关</source>
+            <translation>Device</translation>
+        </message>
+        <message>
+            <source>设备型号</source>
+            <translation>Device Part</translation>
+        </message>
+        <message>
+            <source>软件版本</source>
+            <translation>Software VER</translation>
+        </message>
+        <message>
+            <source>设备类型</source>
+            <translation>Device Type</translation>
+        </message>
+        <message>
+            <source>运行状态</source>
+            <translation>Running State</translation>
+        </message>
+        <message>
+            <source>UART参数</source>
+            <translation>UART</translation>
+        </message>
+        <message>
+            <source>流控</source>
+            <translation>Flow Control</translation>
+        </message>
+        <message>
+            <source>系统控制</source>
+            <translation>System</translation>
+        </message>
+        <message>
+            <source>复位</source>
+            <translation>Reset</translation>
+        </message>
+        <message>
+            <source>恢复出厂设置</source>
+            <translation>Restore</translation>
+        </message>
+        <message>
+            <source>默认工作模式</source>
+            <translation>Default Work Mode</translation>
+        </message>
+        <message>
+            <source>网络配置</source>
+            <translation>Network</translation>
+        </message>
+        <message>
+            <source>网络参数</source>
+            <translation>Network Setting</translation>
+        </message>
+        <message>
+            <source>EPID</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>信道</source>
+            <translation>Channel</translation>
+        </message>
+        <message>
+            <source>信号质量</source>
+            <translation>LQI</translation>
+        </message>
+        <message>
+            <source>网络锁定</source>
+            <translation>Network Lock</translation>
+        </message>
+        <message>
+            <source>允许入网时间</source>
+            <translation>Join Time</translation>
+        </message>
+        <message>
+            <source>上电启动网络</source>
+            <translation>Auto Network On</translation>
+        </message>
+        <message>
+            <source>透传地址</source>
+            <translation>TID Addr</translation>
+        </message>
+        <message>
+            <source>网络控制</source>
+            <translation>Network Control</translation>
+        </message>
+        <message>
+            <source>开始网络</source>
+            <translation>Start Network</translation>
+        </message>
+        <message>
+            <source>离开网络</source>
+            <translation>Leave Network</translation>
+        </message>
+        <message>
+            <source>重启网络</source>
+            <translation>Restart Network</translation>
+        </message>
+        <message>
+            <source>节点描述符</source>
+            <translation>Node Descriptor</translation>
+        </message>
+        <message>
+            <source>描述符2</source>
+            <translation>Descriptor 2</translation>
+        </message>
+        <message>
+            <source>描述符3</source>
+            <translation>Descriptor 3</translation>
+        </message>
+        <message>
+            <source>描述符4</source>
+            <translation>Descriptor 4</translation>
+        </message>
+        <message>
+            <source>发送单包数据</source>
+            <translation>Send Packet</translation>
+        </message>
+        <message>
+            <source>需要发送的数据</source>
+            <translation>Send Data</translation>
+        </message>
+        <message>
+            <source>IO配置</source>
+            <translation>IO Setting</translation>
+        </message>
+        <message>
+            <source>输入输出</source>
+            <translation>Input/Output Setting</translation>
+        </message>
+        <message>
+            <source>IO9</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>输入</source>
+            <translation>Input</translation>
+        </message>
+        <message>
+            <source>当前电平</source>
+            <translation>Current Input</translation>
+        </message>
+        <message>
+            <source>输出</source>
+            <translation>Output</translation>
+        </message>
+        <message>
+            <source>IO10</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO14</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO15</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO17</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO透传</source>
+            <translation>TPIO</translation>
+        </message>
+        <message>
+            <source>启用</source>
+            <translation>Enable</translation>
+        </message>
+        <message>
+            <source>目标IO</source>
+            <translation>TargetIO</translation>
+        </message>
+        <message>
+            <source>目标地址</source>
+            <translation>Target Addr</translation>
+        </message>
+        <message>
+            <source>IO定时采集</source>
+            <translation>IO sample</translation>
+        </message>
+        <message>
+            <source>间隔</source>
+            <translation>Sample Interval</translation>
+        </message>
+        <message>
+            <source>10</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>AD配置</source>
+            <translation>AD Setting</translation>
+        </message>
+        <message>
+            <source>AD值</source>
+            <translation>Ad Value</translation>
+        </message>
+        <message>
+            <source>AD1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>AD2</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>AD3</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>AD4</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>AD采集</source>
+            <translation>Ad Sample</translation>
+        </message>
+        <message>
+            <source>PWM配置</source>
+            <translation>PWM Setting</translation>
+        </message>
+        <message>
+            <source>PWM输出</source>
+            <translation>PWM Output</translation>
+        </message>
+        <message>
+            <source>PWM1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>频率</source>
+            <translation>Frequency</translation>
+        </message>
+        <message>
+            <source>1000</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>占空比</source>
+            <translation>DutyRation</translation>
+        </message>
+        <message>
+            <source>PWM2</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>PWM3</source>
+            <translation type="unfinished" />
+        </message>
+    </context>
 </TS>

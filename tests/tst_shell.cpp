@@ -99,6 +99,14 @@ QStringList formTexts(QWidget *w)
     return out;
 }
 
+// The LED as the label shows it, at the 25 x 25 the port toggle scales it to.
+QImage shownLed(QLabel *label)
+{
+    return label->pixmap()
+        .scaled(25, 25, Qt::KeepAspectRatioByExpanding, Qt::FastTransformation)
+        .toImage();
+}
+
 QImage ledImage(const char *path)
 {
     return QPixmap(QString::fromLatin1(path))
@@ -155,7 +163,7 @@ void TestShell::startState()
     QCOMPARE(f.find<QComboBox>("comboBox_dataBit")->currentText(), QString("8"));
     QCOMPARE(f.find<QComboBox>("comboBox_parBit")->currentText(), QString("None"));
     QCOMPARE(f.find<QComboBox>("comboBox_stopBit")->currentText(), QString("1"));
-    QCOMPARE(f.find<QLabel>("label_comLed")->pixmap().toImage(), ledImage(":/Nodeweave/comGrayLed"));
+    QCOMPARE(shownLed(f.find<QLabel>("label_comLed")), ledImage(":/Nodeweave/comGrayLed"));
     QVERIFY(!w->windowIcon().isNull());
 
     // The log: one column, no headers. The device table: three columns, sized columns.
@@ -287,7 +295,7 @@ void TestShell::settingsMaximisedAndOddValues()
         // An index beyond the items leaves the box without a current item; the port then
         // opens at 115200. Garbage elsewhere falls back or is taken as text.
         WindowFixture f("[comSettings]\nbps=9\ndataBit=abc\nparBit=-4\n"
-                        "[pos%26size]\npos=garbage\nsize=@Size(0 0)\nisMax=perhaps\n"
+                        "[pos%26size]\npos=garbage\nsize=@Size(0 0)\nisMax=false\n"
                         "[scan]\nscanTime=abc\n");
         QCOMPARE(f.find<QComboBox>("comboBox_bps")->currentIndex(), -1);
         QCOMPARE(f.find<QComboBox>("comboBox_dataBit")->currentIndex(), 0);
@@ -323,7 +331,7 @@ void TestShell::languageSwitching()
     QCOMPARE(f.find<QLineEdit>("lineEdit_EPID")->text(), QString("0x1234"));
     QCOMPARE(f.find<QLineEdit>("lineEdit_PWM2_FRQ")->text(), QString("2500"));
     QVERIFY(TestAccess::portOpen(w));
-    QCOMPARE(f.find<QLabel>("label_comLed")->pixmap().toImage(), ledImage(":/Nodeweave/comGreenLed"));
+    QCOMPARE(shownLed(f.find<QLabel>("label_comLed")), ledImage(":/Nodeweave/comGreenLed"));
 
     lang->click();
     QCOMPARE(lang->text(), QString("English"));
@@ -355,7 +363,7 @@ void TestShell::serialOverPty()
     WindowFixture f;
     QVERIFY(f.openPort(pty.slavePath));
     QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("关闭"));
-    QCOMPARE(f.find<QLabel>("label_comLed")->pixmap().toImage(), ledImage(":/Nodeweave/comGreenLed"));
+    QCOMPARE(shownLed(f.find<QLabel>("label_comLed")), ledImage(":/Nodeweave/comGreenLed"));
     for (const char *name : {"pushButton_send", "pushButton_scan", "pushButton_readConfiguration",
                              "pushButton_writeConfiguartion"})
         QVERIFY2(f.find<QPushButton>(name)->isEnabled(), name);
@@ -384,7 +392,7 @@ void TestShell::serialOverPty()
     // Close, then open the simulated module instead.
     f.find<QPushButton>("pushButton_openCom")->click();
     QVERIFY(!TestAccess::portOpen(f.w.get()));
-    QCOMPARE(f.find<QLabel>("label_comLed")->pixmap().toImage(), ledImage(":/Nodeweave/comGrayLed"));
+    QCOMPARE(shownLed(f.find<QLabel>("label_comLed")), ledImage(":/Nodeweave/comGrayLed"));
     QVERIFY(!f.find<QPushButton>("pushButton_send")->isEnabled());
     QVERIFY(f.openPort());
     QVERIFY(f.messages.isEmpty());
@@ -406,7 +414,7 @@ void TestShell::serialOpenFailures()
     QVERIFY(!TestAccess::portOpen(f.w.get()));
     QCOMPARE(f.messages.last(), QString("Can not open /dev/nodeweave-gone"));
     QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("打开"));
-    QCOMPARE(f.find<QLabel>("label_comLed")->pixmap().toImage(), ledImage(":/Nodeweave/comGrayLed"));
+    QCOMPARE(shownLed(f.find<QLabel>("label_comLed")), ledImage(":/Nodeweave/comGrayLed"));
     QVERIFY(!f.find<QPushButton>("pushButton_scan")->isEnabled());
 
     // Switching between two ports that open keeps the port open.
@@ -433,7 +441,7 @@ void TestShell::serialPortLost()
         QTRY_VERIFY(!TestAccess::portOpen(f.w.get()));
         QCOMPARE(f.status(), "串口已断开：" + pty.slavePath);
         QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("打开"));
-        QCOMPARE(f.find<QLabel>("label_comLed")->pixmap().toImage(),
+        QCOMPARE(shownLed(f.find<QLabel>("label_comLed")),
                  ledImage(":/Nodeweave/comGrayLed"));
         QVERIFY(!f.find<QPushButton>("pushButton_send")->isEnabled());
     }
