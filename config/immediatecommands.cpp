@@ -15,7 +15,10 @@ QString flag(const char *word, int index)
 
 } // namespace
 
-QString defaultWorkMode(int index) { return flag("AT+DFWM=", index); }
+QString defaultWorkMode(int index)
+{
+    return flag("AT+DFWM=", index);
+}
 
 QString deviceType(int index)
 {
@@ -29,13 +32,37 @@ QString deviceType(int index)
     }
 }
 
-QString baudRate(int index) { return indexed("AT+IPR=", index); }
-QString stopBits(const QString &itemText) { return QLatin1String("AT+STO=") + itemText; }
-QString dataBits(const QString &itemText) { return QLatin1String("AT+DBIT=") + itemText; }
-QString parity(int index) { return indexed("AT+PAR=", index); }
-QString flowControl(int index) { return indexed("AT+IFC=", index); }
-QString channel(const QString &itemText) { return QLatin1String("AT+CH=") + itemText; }
-QString networkLock(int index) { return flag("AT+NLOCK=", index); }
-QString autoNetwork(int index) { return flag("AT+NASTA=", index); }
+QString baudRate(int index)
+{
+    return indexed("AT+IPR=", index);
+}
+QString stopBits(const QString &itemText)
+{
+    return QLatin1String("AT+STO=") + itemText;
+}
+QString dataBits(const QString &itemText)
+{
+    return QLatin1String("AT+DBIT=") + itemText;
+}
+QString parity(int index)
+{
+    return indexed("AT+PAR=", index);
+}
+QString flowControl(int index)
+{
+    return indexed("AT+IFC=", index);
+}
+QString channel(const QString &itemText)
+{
+    return QLatin1String("AT+CH=") + itemText;
+}
+QString networkLock(int index)
+{
+    return flag("AT+NLOCK=", index);
+}
+QString autoNetwork(int index)
+{
+    return flag("AT+NASTA=", index);
+}
 
 } // namespace ImmediateCommand

@@ -19,10 +19,25 @@ QString networkLock(int index); // "AT+NLOCK=0" for "N", "AT+NLOCK=1" otherwise
 QString autoNetwork(int index); // "AT+NASTA=0" for "N", "AT+NASTA=1" otherwise
 
 // The execute commands of the System and Network Control groups.
-inline QString reset() { return QStringLiteral("AT+RST"); }
-inline QString restoreFactory() { return QStringLiteral("AT+DFRST"); }
-inline QString startNetwork() { return QStringLiteral("AT+NSTA"); }
-inline QString leaveNetwork() { return QStringLiteral("AT+NLEAV"); }
-inline QString restartNetwork() { return QStringLiteral("AT+NRST"); }
+inline QString reset()
+{
+    return QStringLiteral("AT+RST");
+}
+inline QString restoreFactory()
+{
+    return QStringLiteral("AT+DFRST");
+}
+inline QString startNetwork()
+{
+    return QStringLiteral("AT+NSTA");
+}
+inline QString leaveNetwork()
+{
+    return QStringLiteral("AT+NLEAV");
+}
+inline QString restartNetwork()
+{
+    return QStringLiteral("AT+NRST");
+}
 
 } // namespace ImmediateCommand

@@ -242,7 +242,7 @@ void TestShell::settingsFirstStartAndRoundTrip()
     QVERIFY(f.find<QLineEdit>("lineEdit_sendPkt_DATA")->text().isEmpty());
 
     // Change every remembered value, close, start again.
-    w->resize(1000, 600);
+    w->resize(1300, 640);
     w->move(140, 90);
     f.find<QComboBox>("comboBox_bps")->setCurrentIndex(1);
     f.find<QComboBox>("comboBox_dataBit")->setCurrentIndex(2);
@@ -256,7 +256,7 @@ void TestShell::settingsFirstStartAndRoundTrip()
     f.restart();
 
     w = f.w.get();
-    QCOMPARE(w->size(), QSize(1000, 600));
+    QCOMPARE(w->size(), QSize(1300, 640));
     QCOMPARE(w->pos(), QPoint(140, 90));
     QCOMPARE(f.find<QComboBox>("comboBox_bps")->currentText(), QString("9600"));
     QCOMPARE(f.find<QComboBox>("comboBox_dataBit")->currentText(), QString("7"));

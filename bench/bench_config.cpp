@@ -1,0 +1,128 @@
+// How close a full configuration read and write come to the speed of the serial line:
+// the simulated module answers at once but sends its output paced at 115200 baud, so
+// any time beyond what the bytes need on the wire is the program's own overhead
+// (waiting for polls, per-step work). Prints the figures; the aim is a ratio of at
+// most 1.2.
+
+#include "dialogs.h"
+#include "nodeweave.h"
+#include "sim/simmodule.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+class TestAccess
+{
+public:
+    static bool busy(Nodeweave *w) { return w->readCfgRunning || w->writeCfgRunning; }
+};
+
+namespace {
+
+constexpr int kBaud = 115200;
+constexpr int kBitsPerByte = 10; // start, 8 data, stop
+constexpr int kRounds = 5;
+
+qint64 counter(Nodeweave *w, const char *name)
+{
+    return w->findChild<QLabel *>(QString::fromLatin1(name))->text().toLongLong();
+}
+
+struct Round
+{
+    double ms = 0;
+    double wireMs = 0;
+    qint64 out = 0;
+    qint64 in = 0;
+    bool ok = false;
+};
+
+Round run(Nodeweave *w, const char *button, const QString &success)
+{
+    const qint64 out0 = counter(w, "label_sendCnt");
+    const qint64 in0 = counter(w, "label_recvCnt");
+    QElapsedTimer clock;
+    clock.start();
+    w->findChild<QPushButton *>(QString::fromLatin1(button))->click();
+    while (TestAccess::busy(w))
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    Round r;
+    r.ms = clock.nsecsElapsed() / 1e6;
+    r.out = counter(w, "label_sendCnt") - out0;
+    r.in = counter(w, "label_recvCnt") - in0;
+    r.wireMs = double(r.out + r.in) * kBitsPerByte * 1000.0 / kBaud;
+    r.ok = w->statusBar()->currentMessage() == success;
+    return r;
+}
+
+bool report(const char *what, std::vector<Round> rounds)
+{
+    std::sort(rounds.begin(), rounds.end(),
+              [](const Round &a, const Round &b) { return a.ms < b.ms; });
+    const Round &median = rounds[rounds.size() / 2];
+    const bool allOk =
+        std::all_of(rounds.begin(), rounds.end(), [](const Round &r) { return r.ok; });
+    const double ratio = median.ms / median.wireMs;
+    std::printf("%-5s  %4lld bytes out  %5lld bytes in  wire %7.1f ms  took %7.1f ms (median of "
+                "%d, best %.1f)  ratio %.2f  %s\n",
+                what, static_cast<long long>(median.out), static_cast<long long>(median.in),
+                median.wireMs, median.ms, int(rounds.size()), rounds.front().ms, ratio,
+                !allOk ? "FAILED" : (ratio <= 1.2 ? "ok" : "above 1.2"));
+    return allOk;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir; // the window writes its settings file into the working directory
+    QDir::setCurrent(dir.path());
+    Dialogs::Hooks hooks;
+    hooks.message = [](const QString &text) {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    };
+    Dialogs::setHooks(hooks);
+
+    Nodeweave w;
+    auto *ports = w.findChild<QComboBox *>(QStringLiteral("comboBox_comPort"));
+    ports->setCurrentIndex(ports->findText(Nodeweave::simulatorPortName()));
+    w.findChild<QPushButton *>(QStringLiteral("pushButton_openCom"))->click();
+    SimModule *sim = w.simulator();
+    sim->setLocalLatency(0);
+
+    // First without pacing: what remains is the program's own cost per step (and the
+    // module's event-loop turns), the floor under any ratio.
+    sim->setBaudRate(0);
+    std::vector<Round> reads;
+    std::vector<Round> writes;
+    for (int i = 0; i < kRounds; ++i) {
+        reads.push_back(run(&w, "pushButton_readConfiguration", QStringLiteral("读取配置完成")));
+        writes.push_back(run(&w, "pushButton_writeConfiguartion", QStringLiteral("写入配置完成")));
+    }
+    std::printf("unpaced output, no latency (ratio against %d baud for comparison)\n", kBaud);
+    bool ok = report("read", reads) & report("write", writes);
+
+    sim->setBaudRate(kBaud);
+    reads.clear();
+    writes.clear();
+    for (int i = 0; i < kRounds; ++i) {
+        reads.push_back(run(&w, "pushButton_readConfiguration", QStringLiteral("读取配置完成")));
+        writes.push_back(run(&w, "pushButton_writeConfiguartion", QStringLiteral("写入配置完成")));
+    }
+    std::printf("output paced at %d baud, no latency\n", kBaud);
+    ok = report("read", reads) & report("write", writes) & ok;
+    Dialogs::clearHooks();
+    return ok ? 0 : 1;
+}

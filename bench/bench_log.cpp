@@ -1,0 +1,379 @@
+// How fast received lines get from the serial port into the log: a writer thread pours
+// short module lines into a pseudo-terminal that the window has open as its port, and
+// the clock stops when the last line is in the log and scrolled into view ("Auto
+// Scroll" on). Every line passes readCom, commonRspProc and the log, as in use.
+//
+// Prints, per size, the median lines per second and its ratio to the aim of 50 000
+// lines/s, the longest the event loop was kept from answering (what a click would
+// wait), and the peak memory; then the main thread's share of one core while a
+// 115200-baud line is saturated with short sample lines (aim: under 5 %).
+//
+//   bench_log [--rounds N] [--sizes 10000,100000,1000000] [--paced-seconds S]
+
+#include "dialogs.h"
+#include "nodeweave.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <map>
+#include <memory>
+#include <sys/resource.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr double kAimLinesPerSecond = 50000;
+constexpr int kBaud = 115200;
+constexpr int kBitsPerByte = 10; // start, 8 data, stop
+
+double peakMemoryMiB()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_maxrss) / 1024.0;
+}
+
+double currentMemoryMiB()
+{
+    long pages = 0, resident = 0;
+    if (FILE *f = fopen("/proc/self/statm", "r")) {
+        if (fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        fclose(f);
+    }
+    return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+double threadCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+// A raw pseudo-terminal; the bench writes to the master, the window opens the slave.
+struct Pty
+{
+    int master = -1;
+    int slave = -1;
+    QString slavePath;
+
+    Pty()
+    {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+            qFatal("no pseudo-terminal");
+        slavePath = QString::fromLocal8Bit(ptsname(master));
+        // Held open until the window has the port, so that early writes do not fail.
+        slave = ::open(ptsname(master), O_RDWR | O_NOCTTY);
+        termios raw{};
+        tcgetattr(slave, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(slave, TCSANOW, &raw);
+    }
+    ~Pty()
+    {
+        if (slave >= 0)
+            ::close(slave);
+        ::close(master);
+    }
+};
+
+bool writeAll(int fd, const char *data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+// Short lines as a busy module sends them: mostly sample reports, some replies.
+QByteArray sampleLine(int i)
+{
+    switch (i % 10) {
+    case 0:
+        return QByteArrayLiteral("OK\r\n");
+    case 5:
+        return QByteArrayLiteral("ERR=60\r\n");
+    default:
+        return "IO=" + QByteArray::number(9 + i % 3) + ",0x1A2B," + QByteArray::number(i % 2) +
+               "\r\n";
+    }
+}
+
+// A fresh window in its own working directory, with the pty's slave open as its port.
+struct Window
+{
+    QTemporaryDir dir;
+    QString oldCwd = QDir::currentPath();
+    std::unique_ptr<Nodeweave> w;
+
+    explicit Window(const QString &port)
+    {
+        QDir::setCurrent(dir.path());
+        w = std::make_unique<Nodeweave>();
+        w->show();
+        auto *box = w->findChild<QComboBox *>(QStringLiteral("comboBox_comPort"));
+        box->setEditText(port);
+        w->findChild<QPushButton *>(QStringLiteral("pushButton_openCom"))->click();
+        if (!w->findChild<QPushButton *>(QStringLiteral("pushButton_send"))->isEnabled())
+            qFatal("cannot open %s", qPrintable(port));
+        w->findChild<QCheckBox *>(QStringLiteral("checkBox_logAutoScroll"))->setChecked(true);
+        // The window is up and idle before any traffic: its first layout and paint are
+        // not part of the figures.
+        QEventLoop settle;
+        QTimer::singleShot(200, &settle, &QEventLoop::quit);
+        settle.exec();
+    }
+    ~Window()
+    {
+        w.reset();
+        QDir::setCurrent(oldCwd);
+    }
+    QTableWidget *log() const
+    {
+        return w->findChild<QTableWidget *>(QStringLiteral("tableWidget_log"));
+    }
+    qint64 received() const
+    {
+        return w->findChild<QLabel *>(QStringLiteral("label_recvCnt"))->text().toLongLong();
+    }
+};
+
+// The longest gap between the event loop's turns: a timer asks every 10 ms and notes how
+// late it was served.
+struct LoopLatency
+{
+    QTimer timer;
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 worst = 0;
+
+    LoopLatency()
+    {
+        timer.setInterval(10);
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            const qint64 now = clock.elapsed();
+            worst = std::max(worst, now - last - 10);
+            last = now;
+        });
+        clock.start();
+        timer.start();
+    }
+};
+
+// With --paints: which widgets repaint, and how often, while the paced line runs.
+struct PaintCounter : QObject
+{
+    std::map<QString, int> counts;
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint) {
+            QString name = o->objectName();
+            if (name.isEmpty() && o->parent())
+                name = o->parent()->objectName() + QLatin1String("/") +
+                       QLatin1String(o->metaObject()->className());
+            ++counts[name];
+        }
+        return false;
+    }
+};
+bool g_countPaints = false;
+
+struct Run
+{
+    double linesPerSecond = 0;
+    qint64 worstLoopMs = 0;
+    bool ok = false;
+};
+
+Run floodRun(int lines)
+{
+    Pty pty;
+    Window win(pty.slavePath);
+    ::close(pty.slave);
+    pty.slave = -1;
+
+    QByteArray data;
+    data.reserve(lines * 16);
+    QByteArray last;
+    for (int i = 0; i < lines; ++i) {
+        last = sampleLine(i);
+        data += last;
+    }
+    const QString lastText = QString::fromLatin1(last);
+    const qint64 total = data.size();
+
+    QTableWidget *log = win.log();
+    QEventLoop loop;
+    QTimer check;
+    check.setInterval(2);
+    QElapsedTimer clock;
+    bool done = false;
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (win.received() < total || log->rowCount() == 0)
+            return;
+        const QTableWidgetItem *item = log->item(log->rowCount() - 1, 0);
+        if (!item || item->text() != lastText)
+            return;
+        // Shown means scrolled to the newest row, too.
+        if (log->verticalScrollBar()->value() != log->verticalScrollBar()->maximum())
+            return;
+        done = true;
+        loop.quit();
+    });
+    QTimer::singleShot(600000, &loop, &QEventLoop::quit);
+
+    LoopLatency latency;
+    clock.start();
+    std::thread writer([&] { writeAll(pty.master, data.constData(), size_t(data.size())); });
+    check.start();
+    loop.exec();
+    const double seconds = double(clock.nsecsElapsed()) / 1e9;
+    writer.join();
+
+    Run r;
+    r.ok = done;
+    r.linesPerSecond = lines / seconds;
+    r.worstLoopMs = latency.worst;
+    return r;
+}
+
+// Main-thread CPU while the line carries 115200 baud of short sample lines.
+double pacedCpuShare(double seconds)
+{
+    Pty pty;
+    Window win(pty.slavePath);
+    ::close(pty.slave);
+    pty.slave = -1;
+
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        const double bytesPerSecond = double(kBaud) / kBitsPerByte;
+        QElapsedTimer t;
+        t.start();
+        qint64 sent = 0;
+        int i = 0;
+        while (!stop) {
+            QByteArray chunk;
+            while (sent + chunk.size() < qint64(bytesPerSecond * double(t.nsecsElapsed()) / 1e9))
+                chunk += "IO=9,0x1A2B," + QByteArray::number(i++ % 2) + "\r\n";
+            if (!chunk.isEmpty() && !writeAll(pty.master, chunk.constData(), size_t(chunk.size())))
+                break;
+            sent += chunk.size();
+            usleep(2000);
+        }
+    });
+
+    // Let the log fill past its first screen before measuring.
+    QEventLoop warm;
+    QTimer::singleShot(500, &warm, &QEventLoop::quit);
+    warm.exec();
+    PaintCounter paints;
+    if (g_countPaints)
+        qApp->installEventFilter(&paints);
+    const double cpu0 = threadCpuSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+    const double share = (threadCpuSeconds() - cpu0) / (double(clock.nsecsElapsed()) / 1e9);
+    stop = true;
+    writer.join();
+    qApp->removeEventFilter(&paints);
+    for (const auto &[name, n] : paints.counts)
+        printf("  paints/s %-50s %.1f\n", qPrintable(name), n / seconds);
+    return share;
+}
+
+template <typename T> T median(std::vector<T> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    int rounds = 3;
+    std::vector<int> sizes = {10000, 100000, 1000000};
+    double pacedSeconds = 5;
+    const QStringList args = app.arguments();
+    for (int i = 1; i + 1 < args.size(); i += 2) {
+        if (args[i] == QLatin1String("--rounds")) {
+            rounds = std::max(1, args[i + 1].toInt());
+        } else if (args[i] == QLatin1String("--sizes")) {
+            sizes.clear();
+            for (const QString &s : args[i + 1].split(QLatin1Char(',')))
+                if (s.toInt() > 0)
+                    sizes.push_back(s.toInt());
+        } else if (args[i] == QLatin1String("--paints")) {
+            g_countPaints = args[i + 1].toInt() != 0;
+        } else if (args[i] == QLatin1String("--paced-seconds")) {
+            pacedSeconds = args[i + 1].toDouble();
+        }
+    }
+    Dialogs::Hooks hooks;
+    hooks.message = [](const QString &text) {
+        fprintf(stderr, "message: %s\n", qPrintable(text));
+    };
+    Dialogs::setHooks(hooks);
+
+    printf("%-10s %14s %8s %14s %14s %12s\n", "lines", "lines/s (med)", "ratio", "worst loop ms",
+           "peak RSS MiB", "RSS MiB");
+    bool allOk = true;
+    for (int lines : sizes) {
+        std::vector<double> rates;
+        std::vector<qint64> worst;
+        for (int r = 0; r < rounds; ++r) {
+            const Run run = floodRun(lines);
+            allOk = allOk && run.ok;
+            rates.push_back(run.linesPerSecond);
+            worst.push_back(run.worstLoopMs);
+        }
+        const double rate = median(rates);
+        printf("%-10d %14.0f %8.2f %14lld %14.1f %12.1f\n", lines, rate, rate / kAimLinesPerSecond,
+               static_cast<long long>(*std::max_element(worst.begin(), worst.end())),
+               peakMemoryMiB(), currentMemoryMiB());
+        fflush(stdout);
+    }
+    if (pacedSeconds > 0) {
+        const double share = pacedCpuShare(pacedSeconds);
+        printf("115200 baud of short sample lines: main thread %.1f %% of one core (aim < 5 %%)\n",
+               share * 100.0);
+    }
+    if (!allOk)
+        printf("some runs did not finish\n");
+    return allOk ? 0 : 1;
+}
