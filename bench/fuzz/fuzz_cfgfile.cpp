@@ -5,6 +5,7 @@
 #include "config/cfgfileformat.h"
 #include "fuzzseeds.h"
 
+#include <QHash>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
