@@ -24,7 +24,7 @@ namespace {
 
 // Under steady traffic the log table is updated at most this often: each update
 // relayouts and repaints the view, which costs far more than the rows themselves.
-constexpr int kLogFrameMs = 40;
+constexpr int kLogFrameMs = 50;
 
 const QElapsedTimer &logClock()
 {
@@ -222,14 +222,18 @@ void Nodeweave::flushLog()
     if (pendingLog.isEmpty())
         return;
     QTableWidget *log = ui.tableWidget_log;
-    const int incoming = int(pendingLog.size());
-    const int drop = log->rowCount() - qMax(0, logCap - incoming);
+    // Only the newest logCap entries are kept: drop the oldest rows, and any waiting
+    // entries the table could not hold anyway.
+    const int cap = qMax(0, logCap);
+    const int skip = qMax(0, int(pendingLog.size()) - cap);
+    const int incoming = int(pendingLog.size()) - skip;
+    const int drop = log->rowCount() - (cap - incoming);
     if (drop > 0)
         log->model()->removeRows(0, drop);
     const int first = log->rowCount();
     log->setRowCount(first + incoming);
     for (int i = 0; i < incoming; ++i) {
-        PendingLogEntry &e = pendingLog[i];
+        PendingLogEntry &e = pendingLog[skip + i];
         log->setItem(first + i, 0, new LogItem(std::move(e.text), e.type));
     }
     pendingLog.clear();

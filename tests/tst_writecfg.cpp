@@ -2,64 +2,35 @@
 // module's state afterwards (locally and on a remote node), refused steps, resends,
 // time-outs and the stop button.
 
-#include "testutil.h"
-
-#include <QCheckBox>
-#include <QElapsedTimer>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QRadioButton>
-#include <QSpinBox>
-#include <QTabWidget>
-#include <QTimer>
-#include <functional>
-#include <memory>
-
-class TestAccess
-{
-public:
-    static ZBdevice &target(Nodeweave *w) { return *w->targetDevice; }
-    static bool reading(Nodeweave *w) { return w->readCfgRunning; }
-    static bool writing(Nodeweave *w) { return w->writeCfgRunning; }
-    static int retries(Nodeweave *w) { return w->writeCfgRetries; }
-    static QTimer *timer(Nodeweave *w) { return w->writeCfgTimer; }
-};
+#include "cfgform.h"
 
 namespace {
 
-void onLine(SimModule *sim, const QString &prefix, std::function<void()> action, int times = 1)
+const QString kDone = QStringLiteral("写入配置完成");
+const QString kFailed = QStringLiteral("写入配置遇到错误");
+
+void write(WindowFixture &f)
 {
-    auto remaining = std::make_shared<int>(times);
-    auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = QObject::connect(sim, &SimModule::lineReceived, sim, [=](const QString &line) {
-        if (*remaining <= 0 || !line.startsWith(prefix))
-            return;
-        if (--*remaining == 0)
-            QObject::disconnect(*connection);
-        action();
-    });
+    f.find<QPushButton>("pushButton_writeConfiguartion")->click();
 }
 
-int countOf(SimModule *sim, const QString &prefix)
+bool timeout(WindowFixture &f)
 {
-    int n = 0;
-    for (const QString &line : sim->receivedLines())
-        n += line.startsWith(prefix);
-    return n;
+    return QMetaObject::invokeMethod(f.w.get(), "writeCfgTimeout");
 }
 
-// Runs the event loop until `done` holds. QTest::qWaitFor sleeps between its polls,
-// which would make every step of a sequence wait for the test's own sleep.
-bool waitUntil(const std::function<bool()> &done, int timeoutMs = 10000)
+// Fills the form from the target, then closes the port so that the edits a test makes
+// are not sent at once by the immediate settings; `edits` are made while it is closed.
+bool readAndEdit(WindowFixture &f, const CfgForm::Values &edits = {})
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.hasExpired(timeoutMs))
-            return false;
-        // The window's 50 ms poll timer guarantees that this returns regularly.
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
+    f.find<QPushButton>("pushButton_readConfiguration")->click();
+    if (!runEnded(f) || f.status() != QStringLiteral("读取配置完成"))
+        return false;
+    f.find<QPushButton>("pushButton_openCom")->click();
+    CfgForm::set(f, edits);
+    if (!f.openPort())
+        return false;
+    f.sim()->clearReceivedLines();
     return true;
 }
 
@@ -68,64 +39,6 @@ bool waitUntil(const std::function<bool()> &done, int timeoutMs = 10000)
 class TstWriteCfg : public QObject
 {
     Q_OBJECT
-
-private:
-    bool open(WindowFixture &f)
-    {
-        if (!f.openPort())
-            return false;
-        f.sim()->setLocalLatency(1);
-        f.sim()->setRemoteLatency(2);
-        return true;
-    }
-    bool idle(WindowFixture &f)
-    {
-        return waitUntil(
-            [&] { return !TestAccess::reading(f.w.get()) && !TestAccess::writing(f.w.get()); });
-    }
-    // Fills the form from the target, then closes the port so that the edits a test
-    // makes are not sent at once by the immediate settings.
-    bool readThenClose(WindowFixture &f)
-    {
-        f.find<QPushButton>("pushButton_readConfiguration")->click();
-        if (!idle(f) || f.status() != QStringLiteral("读取配置完成"))
-            return false;
-        f.find<QPushButton>("pushButton_openCom")->click();
-        return !f.find<QPushButton>("pushButton_send")->isEnabled();
-    }
-    bool reopen(WindowFixture &f)
-    {
-        if (!f.openPort())
-            return false;
-        f.sim()->clearReceivedLines();
-        return true;
-    }
-    void write(WindowFixture &f) { f.find<QPushButton>("pushButton_writeConfiguartion")->click(); }
-    QComboBox *box(WindowFixture &f, const QByteArray &name)
-    {
-        return f.find<QComboBox>(name.constData());
-    }
-    QLineEdit *edit(WindowFixture &f, const QByteArray &name)
-    {
-        return f.find<QLineEdit>(name.constData());
-    }
-    QAbstractButton *button(WindowFixture &f, const QByteArray &name)
-    {
-        return f.find<QAbstractButton>(name.constData());
-    }
-    void verifyIdle(WindowFixture &f, int tab)
-    {
-        QCOMPARE(f.find<QTabWidget>("tabWidget")->currentIndex(), tab);
-        auto *bar = f.find<QProgressBar>("progressBar_cfg");
-        QVERIFY(!bar->isEnabled());
-        QCOMPARE(bar->value(), 0);
-        QVERIFY(!f.find<QPushButton>("pushButton_stopCfg")->isEnabled());
-        QVERIFY(f.find<QPushButton>("pushButton_readConfiguration")->isEnabled());
-        QVERIFY(f.find<QPushButton>("pushButton_writeConfiguartion")->isEnabled());
-        QVERIFY(f.find<QPushButton>("pushButton_Import")->isEnabled());
-        QVERIFY(f.find<QPushButton>("pushButton_Export")->isEnabled());
-        QCOMPARE(TestAccess::retries(f.w.get()), 0);
-    }
 
 private slots:
     void roundTripLocal();
@@ -139,69 +52,69 @@ private slots:
 void TstWriteCfg::roundTripLocal()
 {
     WindowFixture f;
-    QVERIFY(open(f));
-    QVERIFY(readThenClose(f));
-
-    box(f, "comboBox_deviceType")->setCurrentIndex(1);
-    box(f, "comboBox_deviceBps")->setCurrentIndex(2);
-    box(f, "comboBox_deviceDataBit")->setCurrentIndex(2);
-    box(f, "comboBox_deviceParBit")->setCurrentIndex(1);
-    box(f, "comboBox_deviceStopBit")->setCurrentIndex(1);
-    box(f, "comboBox_deviceFlow")->setCurrentIndex(1);
-    edit(f, "lineEdit_EPID")->setText(QStringLiteral("0x00000000000000AB"));
-    edit(f, "lineEdit_joinTime")->setText(QStringLiteral("99"));
-    box(f, "comboBox_TID_AM")->setCurrentIndex(1);
-    box(f, "comboBox_TID_ADDR")->setEditText(QStringLiteral("0x00124B0001A2B3D1"));
-    box(f, "comboBox_CH")->setCurrentIndex(15);
-    box(f, "comboBox_netLock")->setCurrentIndex(1);
-    box(f, "comboBox_autoNet")->setCurrentIndex(0);
-    for (int i = 1; i <= 4; ++i)
-        edit(f, "lineEdit_DESC" + QByteArray::number(i))->setText(QStringLiteral("W%1").arg(i));
-    for (const char *n : {"9", "10", "14", "15", "17"})
-        button(f, QByteArray("radioButton_") + n + "input")->setChecked(true);
-    button(f, "radioButton_9output")->setChecked(true);
-    box(f, "comboBox_9output")->setCurrentIndex(1);
-    button(f, "radioButton_14output")->setChecked(true);
-    box(f, "comboBox_14output")->setCurrentIndex(0);
-    for (const char *n : {"9", "10", "14", "15", "17"}) {
-        button(f, QByteArray("checkBox_TPIO") + n)->setChecked(false);
-        button(f, QByteArray("checkBox_IOSMP") + n)->setChecked(false);
-    }
-    button(f, "checkBox_TPIO10")->setChecked(true);
-    box(f, "comboBox_TPIO10_TIO")->setCurrentIndex(3);
-    box(f, "comboBox_TPIO10_AM")->setCurrentIndex(0);
-    box(f, "comboBox_TPIO10_ADDR")->setEditText(QStringLiteral("0x3C4D"));
-    button(f, "checkBox_IOSMP17")->setChecked(true);
-    edit(f, "lineEdit_IOSMP_IT17")->setText(QStringLiteral("30"));
-    box(f, "comboBox_IOSMP17_AM")->setCurrentIndex(1);
-    box(f, "comboBox_IOSMP17_ADDR")->setEditText(QStringLiteral("0x00124B0001A2B3D2"));
-    for (int c = 1; c <= 4; ++c)
-        button(f, "checkBox_ADSMP" + QByteArray::number(c))->setChecked(c == 2);
-    edit(f, "lineEdit_ADSMP2_IT")->setText(QStringLiteral("20"));
-    box(f, "comboBox_ADSMP2")->setCurrentIndex(0);
-    box(f, "comboBox_ADSMP2_ADDR")->setEditText(QStringLiteral("0x5E6F"));
-    button(f, "checkBox_PWM1")->setChecked(true);
-    edit(f, "lineEdit_PWM1_FRQ")->setText(QStringLiteral("2000"));
-    f.find<QSpinBox>("spinBox_PWM1")->setValue(40);
-    button(f, "checkBox_PWM2")->setChecked(false);
+    QVERIFY(openFast(f));
+    const CfgForm::Values edits = {
+        {"comboBox_deviceType", "Router"},
+        {"comboBox_deviceBps", "19200"},
+        {"comboBox_deviceDataBit", "7"},
+        {"comboBox_deviceParBit", "Even"},
+        {"comboBox_deviceStopBit", "2"},
+        {"comboBox_deviceFlow", "Hardware"},
+        {"lineEdit_EPID", "0x00000000000000AB"},
+        {"lineEdit_joinTime", "99"},
+        {"comboBox_TID_AM", "MID"},
+        {"comboBox_TID_ADDR", "0x00124B0001A2B3D1"},
+        {"comboBox_CH", "26"},
+        {"comboBox_netLock", "Y"},
+        {"comboBox_autoNet", "N"},
+        {"lineEdit_DESC1", "W1"},
+        {"lineEdit_DESC2", "W2"},
+        {"lineEdit_DESC3", "W3"},
+        {"lineEdit_DESC4", "W4"},
+        {"radioButton_9output", "on"},
+        {"comboBox_9output", "H"},
+        {"radioButton_10input", "on"},
+        {"radioButton_14output", "on"},
+        {"comboBox_14output", "L"},
+        {"radioButton_15input", "on"},
+        {"radioButton_17input", "on"},
+        {"checkBox_TPIO9", "off"},
+        {"checkBox_TPIO10", "on"},
+        {"comboBox_TPIO10_TIO", "15"},
+        {"comboBox_TPIO10_AM", "NID"},
+        {"comboBox_TPIO10_ADDR", "0x3C4D"},
+        {"checkBox_IOSMP9", "off"},
+        {"checkBox_IOSMP17", "on"},
+        {"lineEdit_IOSMP_IT17", "30"},
+        {"comboBox_IOSMP17_AM", "MID"},
+        {"comboBox_IOSMP17_ADDR", "0x00124B0001A2B3D2"},
+        {"checkBox_ADSMP1", "off"},
+        {"checkBox_ADSMP2", "on"},
+        {"lineEdit_ADSMP2_IT", "20"},
+        {"comboBox_ADSMP2", "NID"},
+        {"comboBox_ADSMP2_ADDR", "0x5E6F"},
+        {"checkBox_PWM1", "on"},
+        {"lineEdit_PWM1_FRQ", "2000"},
+        {"spinBox_PWM1", "40"},
+        {"checkBox_PWM2", "off"},
+    };
     // A switched-off channel sends only its number, whatever its fields hold.
-    button(f, "checkBox_PWM3")->setChecked(false);
-    edit(f, "lineEdit_PWM3_FRQ")->setText(QStringLiteral("5000"));
-    f.find<QSpinBox>("spinBox_PWM3")->setValue(77);
+    QVERIFY(readAndEdit(f, edits + CfgForm::Values{{"checkBox_PWM3", "off"},
+                                                   {"lineEdit_PWM3_FRQ", "5000"},
+                                                   {"spinBox_PWM3", "77"}}));
 
-    QVERIFY(reopen(f));
     f.find<QTabWidget>("tabWidget")->setCurrentIndex(3);
     write(f);
     auto *bar = f.find<QProgressBar>("progressBar_cfg");
     QVERIFY(bar->isEnabled());
     QCOMPARE(bar->maximum(), 44);
-    QVERIFY(TestAccess::timer(f.w.get())->isActive());
-    QCOMPARE(TestAccess::timer(f.w.get())->interval(), 2000);
+    QVERIFY(TestAccess::writeTimer(f.w.get())->isActive());
+    QCOMPARE(TestAccess::writeTimer(f.w.get())->interval(), 2000);
     QVERIFY(!f.find<QPushButton>("pushButton_readConfiguration")->isEnabled());
     QVERIFY(!f.find<QPushButton>("pushButton_Import")->isEnabled());
-    QVERIFY(idle(f));
-    QCOMPARE(f.status(), QStringLiteral("写入配置完成"));
-    verifyIdle(f, 3);
+    QVERIFY(runEnded(f));
+    QCOMPARE(f.status(), kDone);
+    QCOMPARE(idleMismatches(f, 3), QString());
 
     const QStringList expected = {
         "AT+TYP=R",
@@ -247,123 +160,76 @@ void TstWriteCfg::roundTripLocal()
         "AT+W",
     };
     QCOMPARE(f.sim()->receivedLines(), expected);
+    // "AT+W" came last: the module stored what the form said.
+    QCOMPARE(f.sim()->local().stored().channel, 26);
+    QCOMPARE(f.sim()->local().stored().pwm[0].freq, QStringLiteral("2000"));
 
-    // The module holds (and stored) what the form said.
-    const SimNodeConfig &c = f.sim()->local().stored();
-    QCOMPARE(c.type, 'R');
-    QCOMPARE(c.uart.baudIndex, 2);
-    QCOMPARE(c.uart.dataBits, 7);
-    QCOMPARE(c.uart.parityIndex, 1);
-    QCOMPARE(c.uart.stopBits, 2);
-    QCOMPARE(c.uart.flowIndex, 1);
-    QCOMPARE(c.epid, QStringLiteral("0x00000000000000AB"));
-    QCOMPARE(c.channel, 26);
-    QCOMPARE(c.desc[3], QStringLiteral("W4"));
-    QVERIFY(c.ioLine(9).output);
-    QCOMPARE(c.ioLine(9).level, 1);
-    QVERIFY(c.ioLine(10).tpio.on);
-    QCOMPARE(c.ioLine(10).tpio.tio, 15);
-    QCOMPARE(c.ioLine(17).iosmp.mode, QStringLiteral("MID"));
-    QVERIFY(c.adc[1].adcsmp.on);
-    QCOMPARE(c.pwm[0].freq, QStringLiteral("2000"));
-    QCOMPARE(c.pwm[0].duty, 40);
-    QVERIFY(!c.pwm[2].on);
-
-    // Read back: the form shows again what was written.
+    // Read back from the module: the form shows again what was written.
     f.find<QPushButton>("pushButton_readConfiguration")->click();
-    QVERIFY(idle(f));
+    QVERIFY(runEnded(f));
     QCOMPARE(f.status(), QStringLiteral("读取配置完成"));
-    QCOMPARE(box(f, "comboBox_deviceType")->currentText(), QStringLiteral("Router"));
-    QCOMPARE(box(f, "comboBox_deviceBps")->currentText(), QStringLiteral("19200"));
-    QCOMPARE(box(f, "comboBox_deviceDataBit")->currentText(), QStringLiteral("7"));
-    QCOMPARE(box(f, "comboBox_deviceParBit")->currentText(), QStringLiteral("Even"));
-    QCOMPARE(box(f, "comboBox_deviceStopBit")->currentText(), QStringLiteral("2"));
-    QCOMPARE(box(f, "comboBox_deviceFlow")->currentText(), QStringLiteral("Hardware"));
-    QCOMPARE(edit(f, "lineEdit_joinTime")->text(), QStringLiteral("99"));
-    QCOMPARE(box(f, "comboBox_TID_AM")->currentText(), QStringLiteral("MID"));
-    QCOMPARE(box(f, "comboBox_TID_ADDR")->currentText(), QStringLiteral("0x00124B0001A2B3D1"));
-    QCOMPARE(box(f, "comboBox_CH")->currentText(), QStringLiteral("26"));
-    QCOMPARE(box(f, "comboBox_netLock")->currentText(), QStringLiteral("Y"));
-    QCOMPARE(box(f, "comboBox_autoNet")->currentText(), QStringLiteral("N"));
-    QCOMPARE(edit(f, "lineEdit_DESC2")->text(), QStringLiteral("W2"));
-    QVERIFY(button(f, "radioButton_9output")->isChecked());
-    QCOMPARE(box(f, "comboBox_9output")->currentText(), QStringLiteral("H"));
-    QVERIFY(button(f, "radioButton_14output")->isChecked());
-    QVERIFY(button(f, "radioButton_10input")->isChecked());
-    QVERIFY(button(f, "checkBox_TPIO10")->isChecked());
-    QCOMPARE(box(f, "comboBox_TPIO10_TIO")->currentText(), QStringLiteral("15"));
-    QCOMPARE(box(f, "comboBox_TPIO10_ADDR")->currentText(), QStringLiteral("0x3C4D"));
-    QVERIFY(button(f, "checkBox_IOSMP17")->isChecked());
-    QCOMPARE(edit(f, "lineEdit_IOSMP_IT17")->text(), QStringLiteral("30"));
-    QVERIFY(!button(f, "checkBox_IOSMP9")->isChecked());
-    QVERIFY(button(f, "checkBox_ADSMP2")->isChecked());
-    QCOMPARE(box(f, "comboBox_ADSMP2_ADDR")->currentText(), QStringLiteral("0x5E6F"));
-    QVERIFY(button(f, "checkBox_PWM1")->isChecked());
-    QCOMPARE(edit(f, "lineEdit_PWM1_FRQ")->text(), QStringLiteral("2000"));
-    QCOMPARE(f.find<QSpinBox>("spinBox_PWM1")->value(), 40);
-    QVERIFY(!button(f, "checkBox_PWM3")->isChecked());
+    QCOMPARE(CfgForm::mismatches(f, edits), QString());
+    QCOMPARE(CfgForm::value(f, "checkBox_PWM3"), QStringLiteral("off"));
 }
 
 void TstWriteCfg::roundTripRemote()
 {
     WindowFixture f;
-    QVERIFY(open(f));
+    QVERIFY(openFast(f));
     SimNode *node = f.sim()->remotes().at(2);
     const QString net = node->config().netAddr;
     TestAccess::target(f.w.get()) = ZBdevice{false, node->config().macAddr, net, QString()};
-    QVERIFY(readThenClose(f));
     const int localChannel = f.sim()->local().config().channel;
+    const CfgForm::Values edits = {{"comboBox_CH", "12"},
+                                   {"lineEdit_DESC1", "REMOTE-W"},
+                                   {"checkBox_PWM2", "on"},
+                                   {"lineEdit_PWM2_FRQ", "300"},
+                                   {"spinBox_PWM2", "10"}};
+    QVERIFY(readAndEdit(f, edits));
 
-    box(f, "comboBox_CH")->setCurrentIndex(1);
-    edit(f, "lineEdit_DESC1")->setText(QStringLiteral("REMOTE-W"));
-    button(f, "checkBox_PWM2")->setChecked(true);
-    edit(f, "lineEdit_PWM2_FRQ")->setText(QStringLiteral("300"));
-    f.find<QSpinBox>("spinBox_PWM2")->setValue(10);
-
-    QVERIFY(reopen(f));
     write(f);
-    QCOMPARE(TestAccess::timer(f.w.get())->interval(), 5500);
-    QVERIFY(idle(f));
-    QCOMPARE(f.status(), QStringLiteral("写入配置完成"));
-    verifyIdle(f, 0);
+    QCOMPARE(TestAccess::writeTimer(f.w.get())->interval(), 5500);
+    QVERIFY(runEnded(f));
+    QCOMPARE(f.status(), kDone);
+    QCOMPARE(idleMismatches(f, 0), QString());
 
+    // Every command carries the remote suffix; the remote form of "OK" counted.
     const QStringList sent = f.sim()->receivedLines();
     QVERIFY(sent.size() >= 39);
     for (const QString &line : sent)
-        QVERIFY2(line.endsWith(QStringLiteral(">NID,") + net), qPrintable(line));
-    QCOMPARE(sent.last(), QStringLiteral("AT+W>NID,") + net);
-    QVERIFY(sent.contains(QStringLiteral("AT+PWM=1,2,300,10>NID,") + net));
-
-    const SimNodeConfig &c = node->stored();
-    QCOMPARE(c.channel, 12);
-    QCOMPARE(c.desc[0], QStringLiteral("REMOTE-W"));
-    QVERIFY(c.pwm[1].on);
-    QCOMPARE(c.pwm[1].freq, QStringLiteral("300"));
+        QVERIFY2(line.endsWith(">NID," + net), qPrintable(line));
+    QCOMPARE(sent.last(), "AT+W>NID," + net);
+    QVERIFY(sent.contains("AT+PWM=1,2,300,10>NID," + net));
+    QCOMPARE(node->stored().channel, 12);
+    QCOMPARE(node->stored().desc[0], QStringLiteral("REMOTE-W"));
     QCOMPARE(f.sim()->local().config().channel, localChannel);
+
+    f.find<QPushButton>("pushButton_readConfiguration")->click();
+    QVERIFY(runEnded(f));
+    QCOMPARE(CfgForm::mismatches(f, edits), QString());
 }
 
 void TstWriteCfg::inputsSkipLevelSteps()
 {
     WindowFixture f;
-    QVERIFY(open(f));
-    QVERIFY(readThenClose(f));
-    for (const char *n : {"9", "10", "14", "15", "17"})
-        button(f, QByteArray("radioButton_") + n + "input")->setChecked(true);
-    box(f, "comboBox_deviceType")->setCurrentIndex(0);
-    box(f, "comboBox_deviceBps")->setCurrentIndex(5);
-    box(f, "comboBox_deviceDataBit")->setCurrentIndex(3);
-    QVERIFY(reopen(f));
+    QVERIFY(openFast(f));
+    QVERIFY(readAndEdit(f, {{"radioButton_9input", "on"},
+                            {"radioButton_10input", "on"},
+                            {"radioButton_14input", "on"},
+                            {"radioButton_15input", "on"},
+                            {"radioButton_17input", "on"},
+                            {"comboBox_deviceType", "Coor"},
+                            {"comboBox_deviceBps", "115200"},
+                            {"comboBox_deviceDataBit", "8"}}));
     write(f);
-    QVERIFY(idle(f));
-    QCOMPARE(f.status(), QStringLiteral("写入配置完成"));
+    QVERIFY(runEnded(f));
+    QCOMPARE(f.status(), kDone);
 
     const QStringList sent = f.sim()->receivedLines();
     QCOMPARE(sent.size(), 39);
-    QCOMPARE(sent.at(0), QStringLiteral("AT+TYP=C"));
-    QCOMPARE(sent.at(1), QStringLiteral("AT+IPR=5"));
-    QCOMPARE(sent.at(2), QStringLiteral("AT+DBIT=8"));
-    QCOMPARE(countOf(f.sim(), QStringLiteral("AT+IOOUT")), 0);
-    const int last = int(sent.indexOf(QStringLiteral("AT+IOSET=17,0")));
+    QCOMPARE(sent.mid(0, 3), QStringList({"AT+TYP=C", "AT+IPR=5", "AT+DBIT=8"}));
+    QCOMPARE(countOf(f.sim(), "AT+IOOUT"), 0);
+    const int last = int(sent.indexOf("AT+IOSET=17,0"));
     QVERIFY(last > 0);
     QCOMPARE(sent.at(last + 1), QStringLiteral("AT+TPIO=0,9"));
 }
@@ -371,108 +237,96 @@ void TstWriteCfg::inputsSkipLevelSteps()
 void TstWriteCfg::refusedStepsResendThenFail()
 {
     WindowFixture f;
-    QVERIFY(open(f));
-    QVERIFY(readThenClose(f));
-    QVERIFY(reopen(f));
+    QVERIFY(openFast(f));
+    QVERIFY(readAndEdit(f));
 
     // A value where a plain "OK" belongs counts as a failure: one resend.
-    onLine(f.sim(), QStringLiteral("AT+JOINT="), [&] { f.sim()->wrongShapeNextReply(); });
+    onLine(f.sim(), "AT+JOINT=", [&] { f.sim()->wrongShapeNextReply(); });
     write(f);
-    QVERIFY(idle(f));
-    QCOMPARE(f.status(), QStringLiteral("写入配置完成"));
-    QCOMPARE(countOf(f.sim(), QStringLiteral("AT+JOINT=")), 2);
+    QVERIFY(runEnded(f));
+    QCOMPARE(f.status(), kDone);
+    QCOMPARE(countOf(f.sim(), "AT+JOINT="), 2);
 
     // Twice for the same step: the batch ends there, nothing after it is sent.
     f.sim()->clearReceivedLines();
     onLine(
-        f.sim(), QStringLiteral("AT+CH="), [&] { f.sim()->wrongShapeNextReply(); }, 2);
+        f.sim(), "AT+CH=", [&] { f.sim()->wrongShapeNextReply(); }, 2);
     f.find<QTabWidget>("tabWidget")->setCurrentIndex(4);
     write(f);
-    QVERIFY(idle(f));
-    QCOMPARE(f.status(), QStringLiteral("写入配置遇到错误"));
-    verifyIdle(f, 4);
-    QCOMPARE(countOf(f.sim(), QStringLiteral("AT+CH=")), 2);
-    QVERIFY(f.sim()->receivedLines().last().startsWith(QStringLiteral("AT+CH=")));
-    QCOMPARE(countOf(f.sim(), QStringLiteral("AT+NLOCK=")), 0);
+    QVERIFY(runEnded(f));
+    QCOMPARE(f.status(), kFailed);
+    QCOMPARE(idleMismatches(f, 4), QString());
+    QCOMPARE(countOf(f.sim(), "AT+CH="), 2);
+    QVERIFY(f.sim()->receivedLines().last().startsWith("AT+CH="));
 
     // A field the module refuses is sent as it stands; its error ends the batch the same way.
-    edit(f, "lineEdit_joinTime")->setText(QStringLiteral("999"));
+    CfgForm::set(f, {{"lineEdit_joinTime", "999"}});
     f.sim()->clearReceivedLines();
     write(f);
-    QVERIFY(idle(f));
-    QCOMPARE(f.status(), QStringLiteral("写入配置遇到错误"));
+    QVERIFY(runEnded(f));
+    QCOMPARE(f.status(), kFailed);
     QCOMPARE(f.sim()->receivedLines().mid(7), QStringList({"AT+JOINT=999", "AT+JOINT=999"}));
 }
 
 void TstWriteCfg::resendComposesAnew()
 {
     WindowFixture f;
-    QVERIFY(open(f));
-    QVERIFY(readThenClose(f));
-    edit(f, "lineEdit_EPID")->setText(QStringLiteral("0x00000000000000AB"));
-    QVERIFY(reopen(f));
-    // The user corrects the field while the first attempt is answered with an error.
-    onLine(f.sim(), QStringLiteral("AT+EPID="), [&] {
+    QVERIFY(openFast(f));
+    QVERIFY(readAndEdit(f, {{"lineEdit_EPID", "0x00000000000000AB"}}));
+    // The user corrects the field while the first attempt is answered wrongly.
+    onLine(f.sim(), "AT+EPID=", [&] {
         f.sim()->wrongShapeNextReply();
-        edit(f, "lineEdit_EPID")->setText(QStringLiteral("0x00000000000000CD"));
+        CfgForm::set(f, {{"lineEdit_EPID", "0x00000000000000CD"}});
     });
     write(f);
-    QVERIFY(idle(f));
-    QCOMPARE(f.status(), QStringLiteral("写入配置完成"));
-    const QStringList sent = f.sim()->receivedLines();
-    QCOMPARE(sent.at(6), QStringLiteral("AT+EPID=0x00000000000000AB"));
-    QCOMPARE(sent.at(7), QStringLiteral("AT+EPID=0x00000000000000CD"));
+    QVERIFY(runEnded(f));
+    QCOMPARE(f.status(), kDone);
+    QCOMPARE(f.sim()->receivedLines().mid(6, 2),
+             QStringList({"AT+EPID=0x00000000000000AB", "AT+EPID=0x00000000000000CD"}));
     QCOMPARE(f.sim()->local().stored().epid, QStringLiteral("0x00000000000000CD"));
 }
 
 void TstWriteCfg::timeoutsAndStop()
 {
     WindowFixture f;
-    QVERIFY(open(f));
-    QVERIFY(readThenClose(f));
-    QVERIFY(reopen(f));
-    auto timeout = [&] {
-        QVERIFY(QMetaObject::invokeMethod(f.w.get(), "writeCfgTimeout"));
-    };
+    QVERIFY(openFast(f));
+    QVERIFY(readAndEdit(f));
 
     // A dropped reply: the step is sent again and the batch goes on.
-    onLine(f.sim(), QStringLiteral("AT+IPR="), [&] { f.sim()->dropNextReply(); });
+    onLine(f.sim(), "AT+IPR=", [&] { f.sim()->dropNextReply(); });
     write(f);
-    QTRY_COMPARE(countOf(f.sim(), QStringLiteral("AT+IPR=")), 1);
-    timeout();
-    QVERIFY(idle(f));
-    QCOMPARE(f.status(), QStringLiteral("写入配置完成"));
-    QCOMPARE(countOf(f.sim(), QStringLiteral("AT+IPR=")), 2);
+    QTRY_COMPARE(countOf(f.sim(), "AT+IPR="), 1);
+    QVERIFY(timeout(f));
+    QVERIFY(runEnded(f));
+    QCOMPARE(f.status(), kDone);
+    QCOMPARE(countOf(f.sim(), "AT+IPR="), 2);
 
     // No answer at all: two time-outs end the batch.
     f.sim()->clearReceivedLines();
     f.sim()->setSilent(true);
     write(f);
-    timeout();
+    QVERIFY(timeout(f));
     QVERIFY(TestAccess::writing(f.w.get()));
-    timeout();
-    QCOMPARE(f.status(), QStringLiteral("写入配置遇到错误"));
-    verifyIdle(f, 0);
+    QVERIFY(timeout(f));
+    QCOMPARE(f.status(), kFailed);
+    QCOMPARE(idleMismatches(f, 0), QString());
     QCOMPARE(f.sim()->receivedLines(), QStringList({"AT+TYP=C", "AT+TYP=C"}));
 
-    // Stop while a step waits: the late reply moves nothing.
+    // Stop pressed as soon as a step is out, well before its delayed reply: the late
+    // reply moves nothing.
     f.sim()->setSilent(false);
     f.sim()->clearReceivedLines();
-    // Pressed as soon as the step is out, well before its delayed reply.
-    onLine(f.sim(), QStringLiteral("AT+IPR="), [&] {
+    onLine(f.sim(), "AT+IPR=", [&] {
         f.sim()->delayNextReply(100);
         QTimer::singleShot(0, f.w.get(),
                            [&] { f.find<QPushButton>("pushButton_stopCfg")->click(); });
     });
     write(f);
-    QVERIFY(waitUntil([&] { return !TestAccess::writing(f.w.get()); }));
-    QCOMPARE(countOf(f.sim(), QStringLiteral("AT+")), 2);
-    QCOMPARE(f.status(), QStringLiteral("写入配置遇到错误"));
-    QVERIFY(!TestAccess::writing(f.w.get()));
-    const int sent = int(f.sim()->receivedLines().size());
+    QVERIFY(runEnded(f));
+    QCOMPARE(f.status(), kFailed);
     QTRY_VERIFY(!f.sim()->hasPendingOutput());
-    QTest::qWait(100);
-    QCOMPARE(f.sim()->receivedLines().size(), sent);
+    QTest::qWait(100); // the poll of the port hands on anything still buffered
+    QCOMPARE(f.sim()->receivedLines(), QStringList({"AT+TYP=C", "AT+IPR=5"}));
     QCOMPARE(f.find<QProgressBar>("progressBar_cfg")->value(), 0);
 }
 

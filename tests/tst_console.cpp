@@ -1,0 +1,485 @@
+// The console as a user drives it against the simulated module: sending once, remote AT,
+// repeated sending, the log with its cap, saving and copying, completion, and what the
+// status bar reports for each reply.
+
+#include "testutil.h"
+
+#include "at/errortable.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCompleter>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTimer>
+#include <QTranslator>
+
+class TestAccess
+{
+public:
+    static void setLogCap(Nodeweave *w, int cap) { w->logCap = cap; }
+    static QTimer *consoleTimer(Nodeweave *w) { return w->consoleSendTimer; }
+    static QCompleter *completer(Nodeweave *w) { return w->completer; }
+};
+
+namespace {
+
+QStringList logTexts(const WindowFixture &f)
+{
+    QCoreApplication::processEvents();
+    auto *log = f.find<QTableWidget>("tableWidget_log");
+    QStringList texts;
+    for (int r = 0; r < log->rowCount(); ++r)
+        texts.append(log->item(r, 0)->text());
+    return texts;
+}
+
+QString label(const WindowFixture &f, const char *name)
+{
+    return f.find<QLabel>(name)->text();
+}
+
+// The error reply written out by hand: "ERR=", one to three ASCII digits, CR LF.
+int errorCodeOf(const QString &line)
+{
+    static const QString prefix = QStringLiteral("ERR="), end = QStringLiteral("\r\n");
+    if (!line.startsWith(prefix) || !line.endsWith(end))
+        return -1;
+    const QString digits = line.mid(4, line.size() - 6);
+    if (digits.isEmpty() || digits.size() > 3)
+        return -1;
+    for (QChar c : digits)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return -1;
+    return digits.toInt();
+}
+
+void type(QLineEdit *edit, const QString &text)
+{
+    edit->selectAll();
+    edit->del();
+    QTest::keyClicks(edit, text);
+}
+
+} // namespace
+
+class TestConsole : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sendOnce();
+    void remoteAt();
+    void repeatSend();
+    void badInterval_data();
+    void badInterval();
+    void statusBarReports();
+    void languages();
+    void completion();
+    void logCap();
+    void saveAndCopy();
+    void fuzzReplyHandler();
+};
+
+void TestConsole::sendOnce()
+{
+    WindowFixture f;
+    QVERIFY(!f.find<QPushButton>("pushButton_send")->isEnabled());
+    QVERIFY(f.openPort());
+    auto *cmd = f.find<QLineEdit>("lineEdit_cmd");
+    auto *send = f.find<QPushButton>("pushButton_send");
+
+    type(cmd, QStringLiteral("AT+VER"));
+    send->click();
+    const QString reply =
+        QStringLiteral("OK=") + f.sim()->local().config().version + QStringLiteral("\r\n");
+    QTRY_COMPARE(logTexts(f), QStringList({"AT+VER\r\n", reply}));
+    QCOMPARE(f.sim()->receivedLines(), QStringList({"AT+VER"}));
+    QCOMPARE(label(f, "label_sendCnt"), QString("8"));
+    auto *log = f.find<QTableWidget>("tableWidget_log");
+    QCOMPARE(log->item(0, 0)->background().color(), QColor(220, 245, 250));
+    QCOMPARE(log->item(1, 0)->background().color(), QColor(250, 240, 220));
+
+    // Without "Send New Line" the text goes out as it is; the module answers only when a
+    // later text ends the line.
+    f.find<QCheckBox>("checkBox_sendNewLine")->setChecked(false);
+    type(cmd, QStringLiteral("AT"));
+    send->click();
+    QTRY_COMPARE(logTexts(f).size(), 3);
+    QCOMPARE(logTexts(f).last(), QString("AT"));
+    QTest::qWait(100);
+    QCOMPARE(f.sim()->receivedLines().size(), 1);
+    f.find<QCheckBox>("checkBox_sendNewLine")->setChecked(true);
+    type(cmd, QStringLiteral("+VER"));
+    send->click();
+    QTRY_COMPARE(f.sim()->receivedLines().size(), 2);
+    QCOMPARE(f.sim()->receivedLines().at(1), QString("AT+VER"));
+    QCOMPARE(label(f, "label_sendCnt"), QString::number(8 + 2 + 6));
+    QTRY_COMPARE(logTexts(f).size(), 5);
+    QCOMPARE(logTexts(f).at(4), reply);
+}
+
+void TestConsole::remoteAt()
+{
+    WindowFixture f;
+    QVERIFY(f.openPort());
+    SimNode *node = f.sim()->remotes().at(1);
+    auto *cmd = f.find<QLineEdit>("lineEdit_cmd");
+    auto *mode = f.find<QComboBox>("comboBox_consoleAddrMode");
+    auto *addr = f.find<QLineEdit>("lineEdit_consoleAddr");
+    f.find<QCheckBox>("checkBox_autoRemote")->setChecked(true);
+
+    // The suffix goes between the command and the line end.
+    type(cmd, QStringLiteral("AT+VER"));
+    mode->setCurrentIndex(0);
+    addr->setText(node->config().netAddr);
+    f.find<QPushButton>("pushButton_send")->click();
+    QTRY_COMPARE(f.sim()->receivedLines().size(), 1);
+    QCOMPARE(f.sim()->receivedLines().at(0),
+             QStringLiteral("AT+VER>NID,") + node->config().netAddr);
+    QTRY_VERIFY(logTexts(f).size() == 2);
+    QVERIFY(logTexts(f).at(1).startsWith(QStringLiteral("OK=") + node->config().version + '<'));
+
+    mode->setCurrentIndex(1);
+    addr->setText(node->config().macAddr);
+    f.find<QPushButton>("pushButton_send")->click();
+    QTRY_COMPARE(f.sim()->receivedLines().size(), 2);
+    QCOMPARE(f.sim()->receivedLines().at(1),
+             QStringLiteral("AT+VER>MID,") + node->config().macAddr);
+
+    // An empty address sends the bare suffix; the module refuses it and the status bar
+    // names its error.
+    type(cmd, QStringLiteral("AT"));
+    mode->setCurrentIndex(0);
+    addr->clear();
+    f.find<QPushButton>("pushButton_send")->click();
+    QTRY_COMPARE(f.sim()->receivedLines().size(), 3);
+    QCOMPARE(f.sim()->receivedLines().at(2), QString("AT>NID,"));
+    QTRY_VERIFY(logTexts(f).contains(QStringLiteral("AT>NID,\r\n")));
+    QTRY_VERIFY(f.status().startsWith(QStringLiteral("错误：")));
+}
+
+void TestConsole::repeatSend()
+{
+    WindowFixture f;
+    QVERIFY(f.openPort());
+    Nodeweave *w = f.w.get();
+    auto *repeat = f.find<QCheckBox>("checkBox_regulerSend");
+    auto *interval = f.find<QLineEdit>("lineEdit_regular_time");
+    QTimer *timer = TestAccess::consoleTimer(w);
+    type(f.find<QLineEdit>("lineEdit_cmd"), QStringLiteral("AT"));
+
+    interval->setText(QStringLiteral("20"));
+    repeat->setChecked(true);
+    QVERIFY(timer->isActive());
+    QCOMPARE(timer->interval(), 20);
+    QVERIFY(!interval->isEnabled());
+    QTRY_VERIFY(f.sim()->receivedLines().size() >= 3);
+
+    // Clearing the log leaves the repeat running; the counters start again from 0.
+    f.find<QPushButton>("pushButton_clearLog")->click();
+    QCOMPARE(label(f, "label_sendCnt"), QString("0"));
+    QTRY_VERIFY(label(f, "label_sendCnt").toInt() >= 8);
+    QVERIFY(timer->isActive());
+
+    // The repeat outlives closing the port; ticks while it is closed send nothing.
+    auto *openButton = f.find<QPushButton>("pushButton_openCom");
+    openButton->click();
+    const int sentWhileOpen = label(f, "label_sendCnt").toInt();
+    const int received = int(f.sim()->receivedLines().size());
+    QTest::qWait(100);
+    QVERIFY(timer->isActive());
+    QCOMPARE(label(f, "label_sendCnt").toInt(), sentWhileOpen);
+    QCOMPARE(int(f.sim()->receivedLines().size()), received);
+    QVERIFY(f.openPort());
+    QTRY_VERIFY(f.sim()->receivedLines().size() > received + 2);
+
+    repeat->setChecked(false);
+    QVERIFY(!timer->isActive());
+    QVERIFY(interval->isEnabled());
+    QTest::qWait(30); // an answer may still be on its way
+    const int after = int(f.sim()->receivedLines().size());
+    QTest::qWait(100);
+    QCOMPARE(int(f.sim()->receivedLines().size()), after);
+
+    // 0 ms: a send on every pass of the event loop, and the window still answers.
+    interval->setText(QStringLiteral("0"));
+    repeat->setChecked(true);
+    QVERIFY(timer->isActive());
+    bool answered = false;
+    QTimer::singleShot(50, w, [&] { answered = true; });
+    QTRY_VERIFY(answered);
+    QTRY_VERIFY(label(f, "label_sendCnt").toInt() > 400);
+    repeat->setChecked(false);
+    QVERIFY(!timer->isActive());
+    const QString sent = label(f, "label_sendCnt");
+    QTest::qWait(50);
+    QCOMPARE(label(f, "label_sendCnt"), sent);
+    QVERIFY(f.messages.isEmpty());
+}
+
+void TestConsole::badInterval_data()
+{
+    QTest::addColumn<QString>("interval");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("letters") << QStringLiteral("abc");
+    QTest::newRow("negative") << QStringLiteral("-5");
+    QTest::newRow("fraction") << QStringLiteral("1.5");
+    QTest::newRow("past 32 bits") << QStringLiteral("4294967296");
+    QTest::newRow("past what a timer takes") << QStringLiteral("3000000000");
+}
+
+void TestConsole::badInterval()
+{
+    QFETCH(QString, interval);
+    WindowFixture f;
+    QVERIFY(f.openPort());
+    auto *repeat = f.find<QCheckBox>("checkBox_regulerSend");
+    auto *edit = f.find<QLineEdit>("lineEdit_regular_time");
+    edit->setText(interval);
+    repeat->setChecked(true);
+    QCOMPARE(f.messages, QStringList({"定时时间错误"}));
+    QVERIFY(!repeat->isChecked());
+    QVERIFY(!TestAccess::consoleTimer(f.w.get())->isActive());
+    QVERIFY(edit->isEnabled());
+    QCOMPARE(edit->text(), interval);
+    QTest::qWait(50);
+    QVERIFY(f.sim()->receivedLines().isEmpty());
+}
+
+void TestConsole::statusBarReports()
+{
+    WindowFixture f;
+    QVERIFY(f.openPort());
+    Nodeweave *w = f.w.get();
+    auto *cmd = f.find<QLineEdit>("lineEdit_cmd");
+    auto *send = f.find<QPushButton>("pushButton_send");
+
+    // Real replies: a success, then the module's error for an unknown command.
+    type(cmd, QStringLiteral("AT"));
+    send->click();
+    QTRY_COMPARE(f.status(), QString("Success"));
+    type(cmd, QStringLiteral("AT+NOPE"));
+    send->click();
+    QTRY_COMPARE(f.status(), QString("错误：不支持的AT指令"));
+
+    // Every line shape the module may send, handed to the handler as the receiver does.
+    struct Case
+    {
+        const char *line;
+        const char *status; // nullptr: the status bar is left alone
+    };
+    const Case cases[] = {
+        {"OK\r\n", "Success"},
+        {"OK=5\r\n", nullptr},
+        {"OK<0x3C11,0x00124B00AABBCCDD\r\n", nullptr},
+        {"ERR=60\r\n", "错误：网络尚未启动"},
+        {"ERR=060\r\n", "错误：网络尚未启动"},
+        {"ERR=2\r\n", "错误：设备忙"},
+        {"ERR=7\r\n", "错误："},
+        {"ERR=000\r\n", "错误："},
+        {"ERR=1000\r\n", nullptr},
+        {"ERR= 60\r\n", nullptr},
+        {"ERR=60<0x1,0x2\r\n", nullptr},
+        {"ERR=60\r\n\n", nullptr},
+        {"OK\n", nullptr},
+        {"IO=9,0x0000,1\r\n", nullptr},
+    };
+    for (const Case &c : cases) {
+        w->statusBar()->showMessage(QStringLiteral("before"));
+        emit w->recvNewLine(QString::fromUtf8(c.line));
+        QCOMPARE(f.status(), QString::fromUtf8(c.status ? c.status : "before"));
+    }
+    w->statusBar()->clearMessage();
+    w->commonRspProc(QStringLiteral("OK\r\n"));
+    QCOMPARE(f.status(), QString("Success"));
+
+    // The error table: every code with its text, unknown codes with none.
+    for (const ModuleError &e : moduleErrors())
+        QCOMPARE(w->getErrStrFromCode(e.code), QString::fromUtf8(e.text));
+    for (int code : {0, 6, 9, 17, 25, 34, 59, 61, 99, 101, 999, -1})
+        QVERIFY(w->getErrStrFromCode(code).isNull());
+}
+
+void TestConsole::languages()
+{
+    WindowFixture f;
+    Nodeweave *w = f.w.get();
+    QCoreApplication::processEvents();
+
+    // Chinese: the success text is the one entry the Chinese file translates.
+    w->commonRspProc(QStringLiteral("OK\r\n"));
+    QCOMPARE(f.status(), QString("Success"));
+    w->commonRspProc(QStringLiteral("ERR=2\r\n"));
+    QCOMPARE(f.status(), QString("错误：设备忙"));
+    auto *log = f.find<QTableWidget>("tableWidget_log");
+    QCOMPARE(f.find<QAction>("action_saveLog")->text(), QString("保存日志…"));
+
+    // English: the frame is translated, the error text stays the source text, because the
+    // table was filled before any translator was installed.
+    w->langSwitch();
+    QCoreApplication::processEvents();
+    w->commonRspProc(QStringLiteral("OK\r\n"));
+    QCOMPARE(f.status(), QString("Success"));
+    w->commonRspProc(QStringLiteral("ERR=2\r\n"));
+    QCOMPARE(f.status(), QString("Err:设备忙"));
+    w->commonRspProc(QStringLiteral("ERR=7\r\n"));
+    QCOMPARE(f.status(), QString("Err:"));
+    // The log's context menu follows the language.
+    QCOMPARE(log->contextMenuPolicy(), Qt::ActionsContextMenu);
+    QCOMPARE(f.find<QAction>("action_saveLog")->text(), QString("Save log…"));
+    QCOMPARE(f.find<QAction>("action_copyLog")->text(), QString("Copy"));
+
+    f.messages.clear();
+    f.find<QLineEdit>("lineEdit_regular_time")->clear();
+    f.find<QCheckBox>("checkBox_regulerSend")->setChecked(true);
+    QCOMPARE(f.messages, QStringList({"Invalid Time Interval"}));
+}
+
+void TestConsole::completion()
+{
+    WindowFixture f;
+    Nodeweave *w = f.w.get();
+    auto *cmd = f.find<QLineEdit>("lineEdit_cmd");
+    QCompleter *completer = TestAccess::completer(w);
+    QVERIFY(completer);
+    QCOMPARE(cmd->completer(), completer);
+    QCOMPARE(completer->caseSensitivity(), Qt::CaseInsensitive);
+
+    // Lower-case typing offers the matching command words, in the catalogue's order.
+    cmd->setFocus();
+    type(cmd, QStringLiteral("at+p"));
+    QCOMPARE(completer->completionPrefix(), QString("at+p"));
+    QStringList offered;
+    for (int i = 0; completer->setCurrentRow(i); ++i)
+        offered.append(completer->currentCompletion());
+    QCOMPARE(offered, QStringList({"AT+PAR", "AT+PWM", "AT+PWMRD"}));
+
+    completer->setCompletionPrefix(QString());
+    QCOMPARE(completer->completionCount(), 41);
+    completer->setCompletionPrefix(QStringLiteral("AT+ADC"));
+    QCOMPARE(completer->completionCount(), 2);
+    completer->setCompletionPrefix(QStringLiteral("AT+ESC"));
+    QCOMPARE(completer->completionCount(), 0);
+}
+
+void TestConsole::logCap()
+{
+    WindowFixture f;
+    Nodeweave *w = f.w.get();
+    QVERIFY(f.openPort());
+    TestAccess::setLogCap(w, 10);
+
+    // Oldest entries go first; order is kept, also across batches of every size.
+    for (int i = 0; i < 7; ++i)
+        w->addStrToLog(QStringLiteral("L%1\r\n").arg(i), Nodeweave::logRecv);
+    QTRY_COMPARE(logTexts(f).size(), 7);
+    for (int i = 7; i < 25; ++i)
+        w->addStrToLog(QStringLiteral("L%1\r\n").arg(i), Nodeweave::logRecv);
+    w->addStrToLog(QStringLiteral("ignored"), Nodeweave::logType(2));
+    QStringList expected;
+    for (int i = 15; i < 25; ++i)
+        expected.append(QStringLiteral("L%1\r\n").arg(i));
+    QTRY_COMPARE(logTexts(f), expected);
+
+    // The counters keep counting everything that went through.
+    f.find<QPushButton>("pushButton_clearLog")->click();
+    type(f.find<QLineEdit>("lineEdit_cmd"), QStringLiteral("AT"));
+    for (int i = 0; i < 20; ++i)
+        f.find<QPushButton>("pushButton_send")->click();
+    QCOMPARE(label(f, "label_sendCnt"), QString("80"));
+    QTRY_COMPARE(label(f, "label_recvCnt"), QString("80"));
+    QTRY_COMPARE(logTexts(f).size(), 10);
+    QCOMPARE(logTexts(f).last(), QString("OK\r\n"));
+    auto *log = f.find<QTableWidget>("tableWidget_log");
+    QTRY_COMPARE(log->verticalScrollBar()->value(), log->verticalScrollBar()->maximum());
+}
+
+void TestConsole::saveAndCopy()
+{
+    WindowFixture f;
+    Nodeweave *w = f.w.get();
+    QVERIFY(f.openPort());
+    auto *log = f.find<QTableWidget>("tableWidget_log");
+    const QStringList entries = {"AT+VER\r\n", "OK=中文 ÿ\r\n", "AT", "ERR=5\nA\rB\r\n"};
+    w->addStrToLog(entries[0], Nodeweave::logSend);
+    w->addStrToLog(entries[1], Nodeweave::logRecv);
+    w->addStrToLog(entries[2], Nodeweave::logSend);
+    w->addStrToLog(entries[3], Nodeweave::logRecv);
+    QCOMPARE(log->actions().size(), 2);
+
+    // Save: every entry as sent or received, one a line; a text sent without a line end
+    // gets one.
+    const QByteArray expected =
+        QString(entries[0] + entries[1] + "AT\r\n" + entries[3]).toLocal8Bit();
+    f.nextSaveFile = f.dir.filePath(QStringLiteral("log.txt"));
+    f.find<QAction>("action_saveLog")->trigger();
+    QFile saved(f.nextSaveFile);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), expected);
+    saved.close();
+    QVERIFY(f.status().contains(QStringLiteral("log.txt")));
+
+    // A cancelled dialog writes nothing; a path that cannot be written says so and
+    // leaves no file.
+    f.nextSaveFile.clear();
+    w->statusBar()->clearMessage();
+    f.find<QAction>("action_saveLog")->trigger();
+    QCOMPARE(f.status(), QString());
+    f.nextSaveFile = f.dir.filePath(QStringLiteral("missing/log.txt"));
+    f.find<QAction>("action_saveLog")->trigger();
+    QVERIFY(f.status().startsWith(QStringLiteral("无法保存日志：")));
+    QVERIFY(!QFile::exists(f.nextSaveFile));
+
+    // Copy: the selected entries in order, or all of them when none is selected.
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    log->clearSelection();
+    f.find<QAction>("action_copyLog")->trigger();
+    QCOMPARE(clipboard->text(), QString::fromLocal8Bit(expected));
+    log->setSelectionMode(QAbstractItemView::MultiSelection);
+    log->selectRow(3);
+    log->selectRow(1);
+    f.find<QAction>("action_copyLog")->trigger();
+    QCOMPARE(clipboard->text(), entries[1] + entries[3]);
+}
+
+void TestConsole::fuzzReplyHandler()
+{
+    WindowFixture f(QByteArray(), false);
+    Nodeweave *w = f.w.get();
+    QRandomGenerator rng(77031);
+    const QStringList seeds = {"OK\r\n",    "OK=1\r\n",       "ERR=60\r\n",
+                               "ERR=7\r\n", "OK<0x1,0x2\r\n", "OK=1,0x3C11,0x00124B,R\r\n"};
+    const QString alphabet = QStringLiteral("OKER=<,0123456789\r\n x");
+    for (int i = 0; i < 30000; ++i) {
+        QString line = seeds.at(int(rng.bounded(quint32(seeds.size()))));
+        for (int e = int(rng.bounded(4)); e > 0; --e) {
+            const int pos = int(rng.bounded(quint32(line.size() + 1)));
+            const QChar c = rng.bounded(8) == 0
+                                ? QChar(ushort(rng.bounded(1, 0xD7FF)))
+                                : alphabet.at(int(rng.bounded(quint32(alphabet.size()))));
+            if (rng.bounded(2))
+                line.insert(pos, c);
+            else
+                line.remove(pos, 1);
+        }
+        w->statusBar()->clearMessage();
+        w->commonRspProc(line);
+        const QString shown = f.status();
+        const int code = errorCodeOf(line);
+        if (line == QLatin1String("OK\r\n"))
+            QCOMPARE(shown, QString("Success"));
+        else if (code >= 0)
+            QCOMPARE(shown, QStringLiteral("错误：") + w->getErrStrFromCode(code));
+        else
+            QVERIFY2(shown.isEmpty(), qPrintable(line.toUtf8().toPercentEncoding()));
+    }
+}
+
+QTEST_MAIN(TestConsole)
+#include "tst_console.moc"
