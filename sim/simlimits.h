@@ -57,7 +57,7 @@ constexpr int kBroadcastStaggerMs = 25;
 // Pause between the pieces of a split reply, so that they arrive as separate reads.
 constexpr int kSplitGapMs = 20;
 // Pacing granularity when the output is paced at a baud rate.
-constexpr int kPacedTickMs = 5;
+constexpr int kPacedTickMs = 1;
 // Bits on the line per byte when pacing: start bit, 8 data bits, stop bit.
 constexpr int kBitsPerByte = 10;
 

@@ -289,8 +289,12 @@ SimReply SimNode::execute(const SimCommand &cmd)
         const QList<QByteArray> parts = splitParams(cmd.params);
         if (const int err = checkParts(parts, 1))
             return SimReply::errorReply(err);
+        // The program's EPID field takes digits only, so a decimal EPID is as good as
+        // the module's own "0x" form.
         quint64 v = 0;
-        if (!SimParse::parseHexAddress(parts.first(), &v))
+        bool decimal = false;
+        parts.first().toULongLong(&decimal, 10);
+        if (!decimal && !SimParse::parseHexAddress(parts.first(), &v))
             return SimReply::errorReply(41);
         c.epid = QString::fromUtf8(parts.first());
         return SimReply::ok();

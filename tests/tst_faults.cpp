@@ -167,6 +167,11 @@ private:
     std::thread m_thread;
 };
 
+QString nwTr(const char *source)
+{
+    return QCoreApplication::translate("Nodeweave", source);
+}
+
 int openFileDescriptors()
 {
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
@@ -255,7 +260,7 @@ void TestFaults::farSideClosesAHundredTimes()
     QVERIFY(f.find<QCheckBox>("checkBox_regulerSend")->isChecked());
 
     const QImage gray = grayLed();
-    const int fdsBefore = openFileDescriptors();
+    int fdsAfterTen = -1;
     QSignalSpy lines(w, &Nodeweave::recvNewLine);
     for (int round = 0; round < 100; ++round) {
         Pty pty;
@@ -275,12 +280,18 @@ void TestFaults::farSideClosesAHundredTimes()
         traffic.stop();
         pty.closeMaster();
         QTRY_VERIFY(!TestAccess::portOpen(w));
-        QCOMPARE(f.status(), "串口已断开：" + pty.slavePath);
-        QCOMPARE(openButton->text(), QStringLiteral("打开"));
+        QCOMPARE(f.status(), nwTr("串口已断开：%1").arg(pty.slavePath));
+        QCOMPARE(openButton->text(), nwTr("打开"));
         QCOMPARE(shownLed(led), gray);
         for (const char *name : {"pushButton_send", "pushButton_scan",
                                  "pushButton_readConfiguration", "pushButton_writeConfiguartion"})
             QVERIFY2(!f.find<QPushButton>(name)->isEnabled(), name);
+        // Qt opens a few descriptors of its own on first use; after that a lost port
+        // must not leave one behind.
+        if (round == 9) {
+            QTest::qWait(50);
+            fdsAfterTen = openFileDescriptors();
+        }
     }
     f.find<QCheckBox>("checkBox_regulerSend")->setChecked(false);
     QVERIFY(f.messages.isEmpty());
@@ -291,7 +302,7 @@ void TestFaults::farSideClosesAHundredTimes()
     // Nothing of the hundred ports is left behind: no device object, no descriptor.
     QTest::qWait(50);
     QVERIFY(w->findChildren<QSerialPort *>().isEmpty());
-    QCOMPARE(openFileDescriptors(), fdsBefore);
+    QCOMPARE(openFileDescriptors(), fdsAfterTen);
 
     // The next port starts clean: its first line is exactly what its peer sent, not the
     // remains of the line the lost port cut short.
@@ -301,7 +312,7 @@ void TestFaults::farSideClosesAHundredTimes()
     pty.trySend("OK\r\n");
     QTRY_COMPARE(lines.size(), 1);
     QCOMPARE(lines.at(0).at(0).toString(), QStringLiteral("OK\r\n"));
-    QCOMPARE(f.status(), QStringLiteral("成功"));
+    QCOMPARE(f.status(), nwTr("成功"));
 }
 
 void TestFaults::endlessLineStaysBounded()
@@ -309,7 +320,9 @@ void TestFaults::endlessLineStaysBounded()
     constexpr int kChunk = LineAssembler::defaultMaxPending;
     constexpr qint64 kChunks = 100 * 1024 * 1024 / kChunk; // 100 MiB in all
     Pty pty;
-    WindowFixture f;
+    // Not shown: this case is about what the receiver keeps, and painting a hundred
+    // megabytes of log text would only slow it down.
+    WindowFixture f(QByteArray(), false);
     Nodeweave *w = f.w.get();
     QVERIFY(f.openPort(pty.slavePath));
     QSignalSpy lines(w, &Nodeweave::recvNewLine);
@@ -339,7 +352,7 @@ void TestFaults::endlessLineStaysBounded()
     pty.trySend("OK\r\n");
     QTRY_COMPARE(lines.size(), 1);
     QCOMPARE(lines.at(0).at(0).toString(), QStringLiteral("OK\r\n"));
-    QCOMPARE(f.status(), QStringLiteral("成功"));
+    QCOMPARE(f.status(), nwTr("成功"));
 }
 
 void TestFaults::randomBytesKeepTheWindowAnswering()
