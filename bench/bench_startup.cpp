@@ -103,8 +103,8 @@ int childMain(int argc, char *argv[])
 
 struct StartupFigures
 {
-    std::vector<double> totalMs;   // process start to first paint
-    std::vector<double> inProcMs;  // main() to first paint
+    std::vector<double> totalMs;  // process start to first paint
+    std::vector<double> inProcMs; // main() to first paint
 };
 
 StartupFigures measureStartup(int runs)

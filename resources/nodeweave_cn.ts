@@ -223,6 +223,30 @@
             <source>发送的数据过长</source>
             <translation type="unfinished" />
         </message>
+        <message>
+            <source>保存日志…</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>复制</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>保存日志</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>文本文件 (*.txt);;所有文件 (*)</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>日志已保存：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>无法保存日志：%1</source>
+            <translation type="unfinished" />
+        </message>
     </context>
     <context>
         <name>NodeweaveClass</name>

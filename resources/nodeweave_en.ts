@@ -37,11 +37,11 @@
         </message>
         <message>
             <source>成功</source>
-            <translation type="unfinished" />
+            <translation>Success</translation>
         </message>
         <message>
             <source>错误：%1</source>
-            <translation type="unfinished" />
+            <translation>Err:%1</translation>
         </message>
         <message>
             <source>定时时间错误</source>
@@ -222,6 +222,30 @@
         <message>
             <source>发送的数据过长</source>
             <translation>Send data is too long</translation>
+        </message>
+        <message>
+            <source>保存日志…</source>
+            <translation>Save log…</translation>
+        </message>
+        <message>
+            <source>复制</source>
+            <translation>Copy</translation>
+        </message>
+        <message>
+            <source>保存日志</source>
+            <translation>Save log</translation>
+        </message>
+        <message>
+            <source>文本文件 (*.txt);;所有文件 (*)</source>
+            <translation>Text files (*.txt);;All files (*)</translation>
+        </message>
+        <message>
+            <source>日志已保存：%1</source>
+            <translation>Log saved: %1</translation>
+        </message>
+        <message>
+            <source>无法保存日志：%1</source>
+            <translation>Can not save the log: %1</translation>
         </message>
     </context>
     <context>

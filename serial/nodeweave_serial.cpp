@@ -78,6 +78,8 @@ void Nodeweave::closePort()
     // Deferred: the port may be closing from inside one of its own signals.
     serialPort->deleteLater();
     serialPort = nullptr;
+    // A line the old port cut short must not become the head of the next port's first line.
+    rxBuffer = LineAssembler();
 }
 
 void Nodeweave::on_pushButton_openCom_clicked()
@@ -158,6 +160,8 @@ void Nodeweave::on_comPortToggle(bool open)
         led.scaled(25, 25, Qt::KeepAspectRatioByExpanding, Qt::FastTransformation));
     ui.pushButton_send->setEnabled(open);
     ui.pushButton_scan->setEnabled(open);
-    ui.pushButton_readConfiguration->setEnabled(open);
-    ui.pushButton_writeConfiguartion->setEnabled(open);
+    // A sequence in progress keeps its buttons locked, even when the port reopens under it.
+    const bool sequenceIdle = !readCfgRunning && !writeCfgRunning;
+    ui.pushButton_readConfiguration->setEnabled(open && sequenceIdle);
+    ui.pushButton_writeConfiguartion->setEnabled(open && sequenceIdle);
 }

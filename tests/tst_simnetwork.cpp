@@ -274,7 +274,9 @@ void TestSimNetwork::remoteSampling()
     QTest::qWait(100);
     QCOMPARE(p.out, QByteArray());
     // Broadcast samples reach the local module too.
-    QCOMPARE(p.ask("AT+ADCSMP=1,3,1,MID,0xFFFFFFFFFFFFFFFF>NID,0x3C4D"), "OK" + kSensor + "\r\n");
+    // (the first sample may already follow the answer on a slow machine)
+    QVERIFY(p.ask("AT+ADCSMP=1,3,1,MID,0xFFFFFFFFFFFFFFFF>NID,0x3C4D")
+                .startsWith("OK" + kSensor + "\r\n"));
     QTRY_VERIFY(p.out.contains("ADC=3,0x3C4D,3301\r\n"));
     // A node that left the network is not heard any more.
     p.sim.receive("AT+NLEAV>NID,0x3C4D\r\n");

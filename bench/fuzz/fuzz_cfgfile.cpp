@@ -12,12 +12,12 @@
 #include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>
 
-#define FUZZ_CHECK(cond)                                                                          \
-    do {                                                                                          \
-        if (!(cond)) {                                                                            \
-            fprintf(stderr, "check failed: %s (line %d)\n", #cond, __LINE__);                     \
-            abort();                                                                              \
-        }                                                                                         \
+#define FUZZ_CHECK(cond)                                                                           \
+    do {                                                                                           \
+        if (!(cond)) {                                                                             \
+            fprintf(stderr, "check failed: %s (line %d)\n", #cond, __LINE__);                      \
+            abort();                                                                               \
+        }                                                                                          \
     } while (0)
 
 namespace {

@@ -9,12 +9,12 @@
 
 #include <cstdlib>
 
-#define FUZZ_CHECK(cond)                                                                          \
-    do {                                                                                          \
-        if (!(cond)) {                                                                            \
-            fprintf(stderr, "check failed: %s (line %d)\n", #cond, __LINE__);                     \
-            abort();                                                                              \
-        }                                                                                         \
+#define FUZZ_CHECK(cond)                                                                           \
+    do {                                                                                           \
+        if (!(cond)) {                                                                             \
+            fprintf(stderr, "check failed: %s (line %d)\n", #cond, __LINE__);                      \
+            abort();                                                                               \
+        }                                                                                          \
     } while (0)
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)

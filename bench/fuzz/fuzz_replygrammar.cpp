@@ -9,12 +9,12 @@
 
 #include <cstdlib>
 
-#define FUZZ_CHECK(cond)                                                                          \
-    do {                                                                                          \
-        if (!(cond)) {                                                                            \
-            fprintf(stderr, "check failed: %s (line %d)\n", #cond, __LINE__);                     \
-            abort();                                                                              \
-        }                                                                                         \
+#define FUZZ_CHECK(cond)                                                                           \
+    do {                                                                                           \
+        if (!(cond)) {                                                                             \
+            fprintf(stderr, "check failed: %s (line %d)\n", #cond, __LINE__);                      \
+            abort();                                                                               \
+        }                                                                                          \
     } while (0)
 
 namespace {
@@ -30,11 +30,11 @@ struct FormInfo
 };
 
 const FormInfo kForms[] = {
-    {Form::Success, 0, true, "OK"},      {Form::Value, 1, true, "OK="},
-    {Form::Digit, 1, true, "OK="},       {Form::Value2, 2, true, "OK="},
-    {Form::Value5, 5, true, "OK="},      {Form::Row2, 2, false, "OK="},
-    {Form::Row4, 4, false, "OK="},       {Form::Row5, 5, false, "OK="},
-    {Form::Error, 1, false, "ERR="},     {Form::ScanReport, 4, false, "OK="},
+    {Form::Success, 0, true, "OK"},  {Form::Value, 1, true, "OK="},
+    {Form::Digit, 1, true, "OK="},   {Form::Value2, 2, true, "OK="},
+    {Form::Value5, 5, true, "OK="},  {Form::Row2, 2, false, "OK="},
+    {Form::Row4, 4, false, "OK="},   {Form::Row5, 5, false, "OK="},
+    {Form::Error, 1, false, "ERR="}, {Form::ScanReport, 4, false, "OK="},
 };
 
 bool isHex(const QString &s, int from)
@@ -50,7 +50,8 @@ void checkLine(const QString &line)
     const bool read = Reply::isReadSequenceReply(line);
     const bool write = Reply::isWriteSequenceReply(line);
     FUZZ_CHECK(!write || read);
-    FUZZ_CHECK(!read || line.startsWith(QLatin1String("OK")) || line.startsWith(QLatin1String("ERR")));
+    FUZZ_CHECK(!read || line.startsWith(QLatin1String("OK")) ||
+               line.startsWith(QLatin1String("ERR")));
     FUZZ_CHECK(!write || line.endsWith(QLatin1String("\r\n")));
 
     bool matched[10][2] = {};
@@ -76,7 +77,9 @@ void checkLine(const QString &line)
                 FUZZ_CHECK(line.contains(QLatin1Char('<')));
         }
     }
-    const auto m = [&](Form f, bool remote = false) { return matched[int(f)][remote]; };
+    const auto m = [&](Form f, bool remote = false) {
+        return matched[int(f)][remote];
+    };
     // Shapes that contain one another.
     FUZZ_CHECK(!m(Form::Digit) || m(Form::Value));
     FUZZ_CHECK(!m(Form::Value2) || m(Form::Value));
@@ -164,7 +167,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     // As the receiver decodes a line; the same text with its line end added, since a
     // reply only matches whole.
-    const QString line = QString::fromLocal8Bit(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QString line =
+        QString::fromLocal8Bit(reinterpret_cast<const char *>(data), qsizetype(size));
     checkLine(line);
     if (!line.endsWith(QLatin1String("\r\n")))
         checkLine(line + QLatin1String("\r\n"));
