@@ -78,8 +78,6 @@ void Nodeweave::closePort()
     // Deferred: the port may be closing from inside one of its own signals.
     serialPort->deleteLater();
     serialPort = nullptr;
-    // A line the old port cut short must not become the head of the next port's first line.
-    rxBuffer = LineAssembler();
 }
 
 void Nodeweave::on_pushButton_openCom_clicked()
@@ -147,6 +145,9 @@ void Nodeweave::portErrorOccurred(int error)
         return;
     const QString name = openPortName;
     closePort();
+    // A line the lost port cut short must not become the head of the next port's first
+    // line. A port the user closes keeps its partial line, as the receiver always has.
+    rxBuffer = LineAssembler();
     ui.pushButton_openCom->setText(tr("打开"));
     on_comPortToggle(false);
     statusBar()->showMessage(tr("串口已断开：%1").arg(name), 10000);

@@ -118,6 +118,7 @@ void TestSimCommands::roundTrips_data()
     row("channel", {"AT+CH=26"}, "AT+CH?", {"OK=26"});
     row("channel leading zero", {"AT+CH=011"}, "AT+CH?", {"OK=11"});
     row("epid", {"AT+EPID=0xabcDEF0123"}, "AT+EPID?", {"OK=0xabcDEF0123"});
+    row("epid decimal", {"AT+EPID=4660"}, "AT+EPID?", {"OK=4660"});
     row("type", {"AT+TYP=R", "AT+TYP=C"}, "AT+TYP?", {"OK=C"});
     row("auto start", {"AT+NASTA=0"}, "AT+NASTA?", {"OK=0"});
     row("join time", {"AT+JOINT=120"}, "AT+JOINT?", {"OK=120"});
@@ -264,7 +265,7 @@ void TestSimCommands::errors_data()
         {"remote address", "AT+CH?>NID,0xZZ", 40},
         {"remote address empty", "AT+CH?>NID,", 40},
         {"remote net address too big", "AT+CH?>NID,0x12345", 40},
-        {"epid", "AT+EPID=12", 41},
+        {"epid", "AT+EPID=12ab", 41},
         {"epid digits", "AT+EPID=0x", 41},
         {"io line", "AT+IOSET=11,1", 80},
         {"io level line", "AT+IOOUT=12,1", 80},
