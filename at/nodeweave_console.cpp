@@ -1,5 +1,8 @@
 #include "nodeweave.h"
 
+#include <QHeaderView>
+#include <QStyledItemDelegate>
+
 #include "at/commandwords.h"
 #include "at/errortable.h"
 #include "at/replygrammar.h"
@@ -45,6 +48,24 @@ const QBrush &logBrush(int type)
 // One log entry: its text and its kind, nothing else. The colour comes from the two
 // shared brushes instead of a copy stored in every item, which keeps a full log small
 // and each row one allocation.
+// Shows each entry on one line: the line end every entry keeps is part of its text (and of
+// a saved log) but would only draw as an ellipsis.
+class LogDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QString displayText(const QVariant &value, const QLocale &locale) const override
+    {
+        QString text = QStyledItemDelegate::displayText(value, locale);
+        // The base class has already turned each LF into a line separator.
+        while (!text.isEmpty() && (text.back() == QLatin1Char('\n') ||
+                                   text.back() == QLatin1Char('\r') ||
+                                   text.back() == QChar::LineSeparator))
+            text.chop(1);
+        return text;
+    }
+};
+
 class LogItem : public QTableWidgetItem
 {
 public:
@@ -260,6 +281,12 @@ void Nodeweave::setUpLog()
     log->addAction(copy);
     log->setContextMenuPolicy(Qt::ActionsContextMenu);
     log->installEventFilter(new LogActionTexts(save, copy, log));
+    // One text line per entry: the line end each entry keeps would otherwise double every
+    // row's height.
+    log->setWordWrap(false);
+    log->setItemDelegate(new LogDelegate(log));
+    log->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    log->verticalHeader()->setDefaultSectionSize(log->fontMetrics().height() + 6);
 
     // The counters change with every read. A label of fixed size spares the window a
     // relayout each time, and an opaque one spares repainting what lies behind it.
