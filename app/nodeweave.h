@@ -319,8 +319,13 @@ private:
     QTimer *logFlushTimer = nullptr;
     qint64 logLastFlushMs = -1;
     int logCap = 100000;
+    // Characters held by the table, bounded too: a peer spewing bytes without line ends
+    // fills the log with 64 KiB entries, and 100 000 of those would not fit in memory.
+    qint64 logChars = 0;
+    qint64 logCharBudget = 16 * 1024 * 1024;
     void setUpLog();
     void flushLog();
+    void dropOldestLogRows(int count);
     void saveLog();
     void copyLog();
     // Configuration file: an export or import is under way (its waits let clicks through).

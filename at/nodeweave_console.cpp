@@ -52,11 +52,17 @@ const QBrush &logBrush(int type)
 // a saved log) but would only draw as an ellipsis.
 class LogDelegate : public QStyledItemDelegate
 {
+    static constexpr int kShownChars = 512;
+
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     QString displayText(const QVariant &value, const QLocale &locale) const override
     {
         QString text = QStyledItemDelegate::displayText(value, locale);
+        // Laying out a 64 KiB run on every repaint would stall the window; the entry keeps
+        // its whole text for Save log and Copy.
+        if (text.size() > kShownChars)
+            text = text.left(kShownChars) + QChar(0x2026);
         // The base class has already turned each LF into a line separator.
         while (!text.isEmpty() && (text.back() == QLatin1Char('\n') ||
                                    text.back() == QLatin1Char('\r') ||
@@ -211,6 +217,7 @@ void Nodeweave::on_pushButton_clearLog_clicked()
     // Entries not yet shown belong to the log being cleared.
     pendingLog.clear();
     ui.tableWidget_log->setRowCount(0);
+    logChars = 0;
     ui.label_sendCnt->setText(QStringLiteral("0"));
     ui.label_recvCnt->setText(QStringLiteral("0"));
 }
@@ -237,6 +244,17 @@ void Nodeweave::addStrToLog(QString text, logType type)
     }
 }
 
+void Nodeweave::dropOldestLogRows(int count)
+{
+    QTableWidget *log = ui.tableWidget_log;
+    count = qMin(count, log->rowCount());
+    if (count <= 0)
+        return;
+    for (int row = 0; row < count; ++row)
+        logChars -= log->item(row, 0)->text().size();
+    log->model()->removeRows(0, count);
+}
+
 void Nodeweave::flushLog()
 {
     logLastFlushMs = logClock().elapsed();
@@ -248,16 +266,20 @@ void Nodeweave::flushLog()
     const int cap = qMax(0, logCap);
     const int skip = qMax(0, int(pendingLog.size()) - cap);
     const int incoming = int(pendingLog.size()) - skip;
-    const int drop = log->rowCount() - (cap - incoming);
-    if (drop > 0)
-        log->model()->removeRows(0, drop);
+    dropOldestLogRows(log->rowCount() - (cap - incoming));
     const int first = log->rowCount();
     log->setRowCount(first + incoming);
     for (int i = 0; i < incoming; ++i) {
         PendingLogEntry &e = pendingLog[skip + i];
+        logChars += e.text.size();
         log->setItem(first + i, 0, new LogItem(std::move(e.text), e.type));
     }
     pendingLog.clear();
+    // Then the size bound, oldest first, always keeping the newest entry.
+    int over = 0;
+    for (qint64 excess = logChars - logCharBudget; excess > 0 && over < log->rowCount() - 1; ++over)
+        excess -= log->item(over, 0)->text().size();
+    dropOldestLogRows(over);
     if (ui.checkBox_logAutoScroll->isChecked())
         log->scrollToBottom();
 }
