@@ -2,6 +2,7 @@
 // and over while traffic flows, a peer that never ends its line, and a peer that sends
 // random bytes as fast as the program takes them.
 
+#include "testpty.h"
 #include "testutil.h"
 
 #include <QCheckBox>
@@ -34,53 +35,6 @@ public:
 };
 
 namespace {
-
-// A pseudo-terminal pair in raw mode; the test holds the master side.
-struct Pty
-{
-    int master = -1;
-    QString slavePath;
-
-    Pty()
-    {
-        int slave = -1;
-        char name[256] = {};
-        termios raw{};
-        cfmakeraw(&raw);
-        if (openpty(&master, &slave, name, &raw, nullptr) != 0)
-            qFatal("openpty failed");
-        slavePath = QString::fromLocal8Bit(name);
-        // Keep the slave open only until the program has it; a slave nobody holds makes
-        // master reads fail with EIO.
-        ::close(slave);
-        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-    }
-    ~Pty() { closeMaster(); }
-    void closeMaster()
-    {
-        if (master >= 0)
-            ::close(master);
-        master = -1;
-    }
-    // As much as the line takes now; the rest is dropped, as a busy device would.
-    void trySend(const QByteArray &bytes) const
-    {
-        if (::write(master, bytes.constData(), size_t(bytes.size())) < 0 && errno != EAGAIN)
-            qWarning("pty write: %s", strerror(errno));
-    }
-    QByteArray receive() const
-    {
-        QByteArray out;
-        char buf[4096];
-        for (;;) {
-            const ssize_t n = ::read(master, buf, sizeof buf);
-            if (n <= 0)
-                break;
-            out.append(buf, n);
-        }
-        return out;
-    }
-};
 
 // A device on the far side that talks without pause, from a thread of its own: it
 // writes the chunks `next` makes as fast as the program takes them (up to `chunks`,

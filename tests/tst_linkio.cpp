@@ -2,6 +2,7 @@
 // pseudo-terminal, the counters, and the sender, local and remote, against the
 // simulated module.
 
+#include "testpty.h"
 #include "testutil.h"
 
 #include <QCheckBox>
@@ -24,40 +25,6 @@ public:
 namespace {
 
 // A raw pseudo-terminal pair; the test holds the master and plays the module.
-struct Pty
-{
-    int master = -1;
-    QString slavePath;
-
-    Pty()
-    {
-        int slave = -1;
-        char name[256] = {};
-        termios raw{};
-        cfmakeraw(&raw);
-        if (openpty(&master, &slave, name, &raw, nullptr) != 0)
-            qFatal("openpty failed");
-        slavePath = QString::fromLocal8Bit(name);
-        ::close(slave);
-        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-    }
-    ~Pty() { ::close(master); }
-
-    // Writes everything, letting the window read while the pty's buffer is full.
-    void write(const QByteArray &bytes)
-    {
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n =
-                ::write(master, bytes.constData() + done, size_t(bytes.size() - done));
-            if (n > 0)
-                done += n;
-            else
-                QTest::qWait(5);
-        }
-    }
-};
-
 QString text(const WindowFixture &f, const char *label)
 {
     return f.find<QLabel>(label)->text();
@@ -115,11 +82,11 @@ void TestLinkIo::linesFromThePort()
     QSignalSpy lines(f.w.get(), &Nodeweave::recvNewLine);
 
     // A line end split between two reads, 30 ms apart, still ends one line.
-    pty.write("OK\r");
+    pty.send("OK\r");
     QTRY_COMPARE(text(f, "label_recvCnt"), QString("3"));
     QTest::qWait(30);
     QCOMPARE(lines.count(), 0);
-    pty.write("\n");
+    pty.send("\n");
     QTRY_COMPARE(lines.count(), 1);
     QCOMPARE(lines.at(0).at(0).toString(), QString("OK\r\n"));
     QCOMPARE(f.status(), QString("Success"));
@@ -128,7 +95,7 @@ void TestLinkIo::linesFromThePort()
     // order: with the poll stopped nothing else would ever deliver a line left behind.
     TestAccess::pollTimer(f.w.get())->stop();
     lines.clear();
-    pty.write("OK=1\r\nIO=9,0x0000,1\r\nERR=60\r\n");
+    pty.send("OK=1\r\nIO=9,0x0000,1\r\nERR=60\r\n");
     QTRY_COMPARE(lines.count(), 3);
     QCOMPARE(lines.at(0).at(0).toString(), QString("OK=1\r\n"));
     QCOMPARE(lines.at(1).at(0).toString(), QString("IO=9,0x0000,1\r\n"));
@@ -148,18 +115,18 @@ void TestLinkIo::oddBytes()
 
     // Neither a lone LF nor a lone CR ends a line; the whole run up to CR LF is one line.
     f.w->statusBar()->clearMessage();
-    pty.write("ERR=5\n");
-    pty.write("A\rB");
+    pty.send("ERR=5\n");
+    pty.send("A\rB");
     QTRY_COMPARE(text(f, "label_recvCnt"), QString("9"));
     QTest::qWait(60); // past a poll tick
     QCOMPARE(lines.count(), 0);
-    pty.write("\r\n");
+    pty.send("\r\n");
     QTRY_COMPARE(lines.count(), 1);
     QCOMPARE(lines.at(0).at(0).toString(), QString("ERR=5\nA\rB\r\n"));
     QCOMPARE(f.status(), QString()); // no error reply, whatever it begins with
 
     // NUL and non-ASCII bytes pass unchanged; the counter counts bytes.
-    pty.write(QByteArray("X\0\xc3\xa9\r\n", 6));
+    pty.send(QByteArray("X\0\xc3\xa9\r\n", 6));
     QTRY_COMPARE(lines.count(), 2);
     const QString expected = QStringLiteral("X") + QChar(0) + QStringLiteral("é\r\n");
     QCOMPARE(lines.at(1).at(0).toString(), expected);
@@ -173,7 +140,7 @@ void TestLinkIo::partialLineAcrossReopenAndClear()
     Pty pty;
     QVERIFY(f.openPort(pty.slavePath));
     QSignalSpy lines(f.w.get(), &Nodeweave::recvNewLine);
-    pty.write("OK");
+    pty.send("OK");
     QTRY_COMPARE(text(f, "label_recvCnt"), QString("2"));
 
     // Closing and reopening keeps the partial line; so does clearing the log, which
@@ -187,7 +154,7 @@ void TestLinkIo::partialLineAcrossReopenAndClear()
     QCOMPARE(text(f, "label_sendCnt"), QString("0"));
     QCOMPARE(f.find<QTableWidget>("tableWidget_log")->rowCount(), 0);
 
-    pty.write("\r\n");
+    pty.send("\r\n");
     QTRY_COMPARE(lines.count(), 1);
     QCOMPARE(lines.at(0).at(0).toString(), QString("OK\r\n"));
     QCOMPARE(text(f, "label_recvCnt"), QString("2"));
@@ -205,12 +172,12 @@ void TestLinkIo::overflowBound()
     // 64 KiB without a line end is shown once as a received entry and dropped; it never
     // reaches a handler.
     const QByteArray run(64 * 1024, 'x');
-    pty.write(run);
+    pty.send(run);
     QTRY_COMPARE(text(f, "label_recvCnt"), QString::number(run.size()));
     QTRY_COMPARE(logTexts(f), QStringList({QString::fromLatin1(run)}));
     QCOMPARE(lines.count(), 0);
 
-    pty.write("OK\r\n");
+    pty.send("OK\r\n");
     QTRY_COMPARE(lines.count(), 1);
     QCOMPARE(lines.at(0).at(0).toString(), QString("OK\r\n"));
     QCOMPARE(f.status(), QString("Success"));

@@ -1,5 +1,6 @@
 // The window as it starts, its settings file, its two languages and its serial port.
 
+#include "testpty.h"
 #include "testutil.h"
 
 #include <QAbstractButton>
@@ -30,54 +31,6 @@ public:
 };
 
 namespace {
-
-// A pseudo-terminal pair in raw mode; the test holds the master side.
-struct Pty
-{
-    int master = -1;
-    QString slavePath;
-
-    Pty()
-    {
-        int slave = -1;
-        char name[256] = {};
-        termios raw{};
-        cfmakeraw(&raw);
-        if (openpty(&master, &slave, name, &raw, nullptr) != 0)
-            qFatal("openpty failed");
-        slavePath = QString::fromLocal8Bit(name);
-        // Keep the slave open only until the program has it; a slave nobody holds makes
-        // master reads fail with EIO.
-        ::close(slave);
-        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-    }
-    ~Pty() { closeMaster(); }
-    void closeMaster()
-    {
-        if (master >= 0)
-            ::close(master);
-        master = -1;
-    }
-    void send(const QByteArray &bytes) const { QVERIFY(::write(master, bytes.constData(), bytes.size()) == bytes.size()); }
-    QByteArray receive() const
-    {
-        QByteArray out;
-        char buf[4096];
-        for (;;) {
-            const ssize_t n = ::read(master, buf, sizeof buf);
-            if (n <= 0)
-                break;
-            out.append(buf, n);
-        }
-        return out;
-    }
-    speed_t speed() const
-    {
-        termios t{};
-        tcgetattr(master, &t);
-        return cfgetospeed(&t);
-    }
-};
 
 // Every text the form shows: labels, buttons, group titles, tab titles, headers.
 QStringList formTexts(QWidget *w)

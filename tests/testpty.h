@@ -1,0 +1,88 @@
+#pragma once
+
+// A pseudo-terminal pair in raw mode; the test holds the master side and the program
+// opens the slave by its path, exactly as it would open a serial adapter.
+
+#include <QByteArray>
+#include <QString>
+#include <QTest>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+struct Pty
+{
+    int master = -1;
+    QString slavePath;
+
+    Pty()
+    {
+        int slave = -1;
+        char name[256] = {};
+        termios raw{};
+        cfmakeraw(&raw);
+        if (openpty(&master, &slave, name, &raw, nullptr) != 0)
+            qFatal("openpty failed");
+        slavePath = QString::fromLocal8Bit(name);
+        // Keep the slave open only until the program has it; a slave nobody holds makes
+        // master reads fail with EIO.
+        ::close(slave);
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    }
+    ~Pty() { closeMaster(); }
+    Pty(const Pty &) = delete;
+    Pty &operator=(const Pty &) = delete;
+
+    // The far side goes away, as an adapter pulled out of its socket.
+    void closeMaster()
+    {
+        if (master >= 0)
+            ::close(master);
+        master = -1;
+    }
+
+    // Writes everything, letting the program read while the pty's buffer is full.
+    void send(const QByteArray &bytes) const
+    {
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n =
+                ::write(master, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n > 0)
+                done += n;
+            else
+                QTest::qWait(5);
+        }
+    }
+
+    // As much as the line takes now; the rest is dropped, as a busy device would.
+    void trySend(const QByteArray &bytes) const
+    {
+        if (::write(master, bytes.constData(), size_t(bytes.size())) < 0 && errno != EAGAIN)
+            qWarning("pty write: %s", strerror(errno));
+    }
+
+    QByteArray receive() const
+    {
+        QByteArray out;
+        char buf[4096];
+        for (;;) {
+            const ssize_t n = ::read(master, buf, sizeof buf);
+            if (n <= 0)
+                break;
+            out.append(buf, n);
+        }
+        return out;
+    }
+
+    speed_t speed() const
+    {
+        termios t{};
+        tcgetattr(master, &t);
+        return cfgetospeed(&t);
+    }
+};
