@@ -301,6 +301,10 @@ void Nodeweave::lockFileButtons(bool locked)
     const bool enabled = !locked && !readCfgRunning && !writeCfgRunning;
     ui.pushButton_Export->setEnabled(enabled);
     ui.pushButton_Import->setEnabled(enabled);
+    // Meanwhile a read would reset the form under the import, and a write would send a
+    // half-filled one.
+    ui.pushButton_readConfiguration->setEnabled(enabled && portOpen);
+    ui.pushButton_writeConfiguartion->setEnabled(enabled && portOpen);
 }
 
 void Nodeweave::delayMsec(int milliseconds)

@@ -161,8 +161,9 @@ void Nodeweave::on_comPortToggle(bool open)
         led.scaled(25, 25, Qt::KeepAspectRatioByExpanding, Qt::FastTransformation));
     ui.pushButton_send->setEnabled(open);
     ui.pushButton_scan->setEnabled(open);
-    // A sequence in progress keeps its buttons locked, even when the port reopens under it.
-    const bool sequenceIdle = !readCfgRunning && !writeCfgRunning;
+    // A sequence, an import or an export in progress keeps Read and Write locked, even
+    // when the port reopens under it.
+    const bool sequenceIdle = !readCfgRunning && !writeCfgRunning && !fileOpRunning;
     ui.pushButton_readConfiguration->setEnabled(open && sequenceIdle);
     ui.pushButton_writeConfiguartion->setEnabled(open && sequenceIdle);
 }

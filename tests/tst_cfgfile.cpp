@@ -243,13 +243,17 @@ void TestCfgFile::exportOfAFreshWindow()
     auto *tabs = f.find<QTabWidget>("tabWidget");
     auto *exportButton = f.find<QPushButton>("pushButton_Export");
     auto *importButton = f.find<QPushButton>("pushButton_Import");
+    auto *readButton = f.find<QPushButton>("pushButton_readConfiguration");
+    auto *writeButton = f.find<QPushButton>("pushButton_writeConfiguartion");
+    QVERIFY(f.openPort());
     tabs->setCurrentIndex(2);
-    // Each page is shown while it is saved; both buttons are locked meanwhile, and a
-    // click that gets through the waits starts nothing.
+    // Each page is shown while it is saved; both buttons (and Read and Write) are locked
+    // meanwhile, and a click that gets through the waits starts nothing.
     QList<bool> enabledDuring;
     TabLog log(f);
     auto c = connect(tabs, &QTabWidget::currentChanged, this, [&] {
-        enabledDuring << exportButton->isEnabled() << importButton->isEnabled();
+        enabledDuring << exportButton->isEnabled() << importButton->isEnabled()
+                      << readButton->isEnabled() << writeButton->isEnabled();
         QVERIFY(TestAccess::fileOpRunning(f.w.get()));
         QMetaObject::invokeMethod(f.w.get(), "on_pushButton_Import_clicked");
         QMetaObject::invokeMethod(f.w.get(), "on_pushButton_Export_clicked");
@@ -262,6 +266,8 @@ void TestCfgFile::exportOfAFreshWindow()
     QVERIFY(!enabledDuring.contains(true));
     QVERIFY(exportButton->isEnabled());
     QVERIFY(importButton->isEnabled());
+    QVERIFY(readButton->isEnabled());
+    QVERIFY(writeButton->isEnabled());
     QVERIFY(!TestAccess::fileOpRunning(f.w.get()));
     QVERIFY(f.messages.isEmpty());
 
