@@ -43,7 +43,6 @@ void Nodeweave::retranslate()
         blockers.push_back(std::make_unique<QSignalBlocker>(e));
     }
     const QString sendCnt = ui.label_sendCnt->text();
-    const QString recvCnt = ui.label_recvCnt->text();
     static const QRegularExpression trailingNumber(QStringLiteral("(\\d+)$"));
     const QString shownCount = trailingNumber.match(ui.label_founddeviceNum->text()).captured(1);
 
@@ -54,7 +53,7 @@ void Nodeweave::retranslate()
             it.key()->setText(it.value());
     }
     ui.label_sendCnt->setText(sendCnt);
-    ui.label_recvCnt->setText(recvCnt);
+    showRecvCount();
     ui.label_founddeviceNum->setText(tr("设备数量：") + (shownCount.isEmpty() ? QStringLiteral("0") : shownCount));
     ui.pushButton_openCom->setText(portOpen ? tr("关闭") : tr("打开"));
     ui.pushButton_scan->setText(scanning ? tr("停止扫描") : tr("扫描"));

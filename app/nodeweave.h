@@ -323,7 +323,12 @@ private:
     // fills the log with 64 KiB entries, and 100 000 of those would not fit in memory.
     qint64 logChars = 0;
     qint64 logCharBudget = 16 * 1024 * 1024;
+    // Bytes received since the last clear. The label shows it with the log's batches:
+    // redrawing it for every read costs more than the read under steady traffic.
+    qint64 recvCount = 0;
     void setUpLog();
+    void scheduleLogFrame();
+    void showRecvCount();
     void flushLog();
     void dropOldestLogRows(int count);
     void saveLog();

@@ -27,7 +27,7 @@ namespace {
 
 // Under steady traffic the log table is updated at most this often: each update
 // relayouts and repaints the view, which costs far more than the rows themselves.
-constexpr int kLogFrameMs = 50;
+constexpr int kLogFrameMs = 100;
 
 const QElapsedTimer &logClock()
 {
@@ -218,8 +218,9 @@ void Nodeweave::on_pushButton_clearLog_clicked()
     pendingLog.clear();
     ui.tableWidget_log->setRowCount(0);
     logChars = 0;
+    recvCount = 0;
     ui.label_sendCnt->setText(QStringLiteral("0"));
-    ui.label_recvCnt->setText(QStringLiteral("0"));
+    showRecvCount();
 }
 
 void Nodeweave::addStrToLog(QString text, logType type)
@@ -235,13 +236,24 @@ void Nodeweave::addStrToLog(QString text, logType type)
     // entry of a QList costs nothing in Qt 6).
     if (pendingLog.size() > logCap)
         pendingLog.removeFirst();
-    if (!logFlushTimer->isActive()) {
-        // The first entry after a quiet spell shows on the next pass of the event loop;
-        // under steady traffic the table is updated at most once a frame.
-        const qint64 wait =
-            logLastFlushMs < 0 ? 0 : kLogFrameMs - (logClock().elapsed() - logLastFlushMs);
-        logFlushTimer->start(int(std::clamp<qint64>(wait, 0, kLogFrameMs)));
-    }
+    scheduleLogFrame();
+}
+
+void Nodeweave::scheduleLogFrame()
+{
+    if (logFlushTimer->isActive())
+        return;
+    // The first change after a quiet spell shows on the next pass of the event loop;
+    // under steady traffic the log and the receive counter are updated at most once a frame.
+    const qint64 wait = logLastFlushMs < 0 ? 0 : kLogFrameMs - (logClock().elapsed() - logLastFlushMs);
+    logFlushTimer->start(int(std::clamp<qint64>(wait, 0, kLogFrameMs)));
+}
+
+void Nodeweave::showRecvCount()
+{
+    const QString shown = QString::number(recvCount);
+    if (ui.label_recvCnt->text() != shown)
+        ui.label_recvCnt->setText(shown);
 }
 
 void Nodeweave::dropOldestLogRows(int count)
@@ -258,6 +270,7 @@ void Nodeweave::dropOldestLogRows(int count)
 void Nodeweave::flushLog()
 {
     logLastFlushMs = logClock().elapsed();
+    showRecvCount();
     if (pendingLog.isEmpty())
         return;
     QTableWidget *log = ui.tableWidget_log;

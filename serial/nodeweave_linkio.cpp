@@ -16,8 +16,8 @@ void Nodeweave::readCom()
     const QByteArray bytes = serialPort->readAll();
     if (bytes.isEmpty())
         return;
-    if (!bytes.isEmpty())
-        addToCounter(ui.label_recvCnt, bytes.size());
+    recvCount += bytes.size();
+    scheduleLogFrame();
     const LineAssembler::Result r = rxBuffer.feed(bytes);
     for (const QByteArray &raw : r.lines) {
         const QString line = QString::fromLocal8Bit(raw);

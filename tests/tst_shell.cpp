@@ -330,7 +330,7 @@ void TestShell::serialOverPty()
     pty.send(all + "\r\nOK\r\n");
     QTRY_COMPARE(lines.size(), 2);
     QCOMPARE(lines.at(1).at(0).toString(), QString("OK\r\n"));
-    QCOMPARE(f.find<QLabel>("label_recvCnt")->text(), QString::number(all.size() + 6));
+    QTRY_COMPARE(f.find<QLabel>("label_recvCnt")->text(), QString::number(all.size() + 6));
     QMetaObject::invokeMethod(f.w.get(), "comSend", Q_ARG(QString, QString("AT+VER\r\n")));
     QByteArray got;
     QTRY_VERIFY((got += pty.receive()).size() >= 8);
