@@ -54,7 +54,8 @@ void Nodeweave::retranslate()
     }
     ui.label_sendCnt->setText(sendCnt);
     showRecvCount();
-    ui.label_founddeviceNum->setText(tr("设备数量：") + (shownCount.isEmpty() ? QStringLiteral("0") : shownCount));
+    ui.label_founddeviceNum->setText(tr("设备数量：") +
+                                     (shownCount.isEmpty() ? QStringLiteral("0") : shownCount));
     ui.pushButton_openCom->setText(portOpen ? tr("关闭") : tr("打开"));
     ui.pushButton_scan->setText(scanning ? tr("停止扫描") : tr("扫描"));
 }

@@ -98,7 +98,8 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
         ioButtonGroups[i]->addButton(ioRadios[i].second.second, ioRadios[i].first);
     }
 
-    for (QSlider *s : {ui.horizontalSlider_PWM1, ui.horizontalSlider_PWM2, ui.horizontalSlider_PWM3})
+    for (QSlider *s :
+         {ui.horizontalSlider_PWM1, ui.horizontalSlider_PWM2, ui.horizontalSlider_PWM3})
         s->setRange(0, 100);
     for (QSpinBox *s : {ui.spinBox_PWM1, ui.spinBox_PWM2, ui.spinBox_PWM3})
         s->setRange(0, 100);

@@ -28,7 +28,11 @@ class Nodeweave : public QMainWindow
     friend class TestAccess;
 
 public:
-    enum logType { logSend = 0, logRecv = 1 };
+    enum logType
+    {
+        logSend = 0,
+        logRecv = 1
+    };
 
     explicit Nodeweave(QWidget *parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
     ~Nodeweave() override;

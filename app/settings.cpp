@@ -9,7 +9,8 @@
 void Nodeweave::loadSettings()
 {
     settings->beginGroup(QStringLiteral("LANG"));
-    langButton->setText(settings->value(QStringLiteral("lang"), QStringLiteral("English")).toString());
+    langButton->setText(
+        settings->value(QStringLiteral("lang"), QStringLiteral("English")).toString());
     settings->endGroup();
 
     settings->beginGroup(QStringLiteral("pos&size"));
@@ -32,13 +33,15 @@ void Nodeweave::loadSettings()
     settings->endGroup();
 
     settings->beginGroup(QStringLiteral("consoleSettings"));
-    ui.lineEdit_cmd->insert(settings->value(QStringLiteral("cmd_line"), QStringLiteral("AT")).toString());
+    ui.lineEdit_cmd->insert(
+        settings->value(QStringLiteral("cmd_line"), QStringLiteral("AT")).toString());
     ui.lineEdit_regular_time->setText(
         settings->value(QStringLiteral("regularly_send_time"), QString()).toString());
     settings->endGroup();
 
     settings->beginGroup(QStringLiteral("scan"));
-    ui.lineEdit_scanTime->insert(settings->value(QStringLiteral("scanTime"), QStringLiteral("5")).toString());
+    ui.lineEdit_scanTime->insert(
+        settings->value(QStringLiteral("scanTime"), QStringLiteral("5")).toString());
     settings->endGroup();
 
     settings->beginGroup(QStringLiteral("sendPkt"));

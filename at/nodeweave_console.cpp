@@ -64,9 +64,9 @@ public:
         if (text.size() > kShownChars)
             text = text.left(kShownChars) + QChar(0x2026);
         // The base class has already turned each LF into a line separator.
-        while (!text.isEmpty() && (text.back() == QLatin1Char('\n') ||
-                                   text.back() == QLatin1Char('\r') ||
-                                   text.back() == QChar::LineSeparator))
+        while (!text.isEmpty() &&
+               (text.back() == QLatin1Char('\n') || text.back() == QLatin1Char('\r') ||
+                text.back() == QChar::LineSeparator))
             text.chop(1);
         return text;
     }
@@ -245,7 +245,8 @@ void Nodeweave::scheduleLogFrame()
         return;
     // The first change after a quiet spell shows on the next pass of the event loop;
     // under steady traffic the log and the receive counter are updated at most once a frame.
-    const qint64 wait = logLastFlushMs < 0 ? 0 : kLogFrameMs - (logClock().elapsed() - logLastFlushMs);
+    const qint64 wait =
+        logLastFlushMs < 0 ? 0 : kLogFrameMs - (logClock().elapsed() - logLastFlushMs);
     logFlushTimer->start(int(std::clamp<qint64>(wait, 0, kLogFrameMs)));
 }
 

@@ -36,8 +36,8 @@ struct Patterns
         set(Form::Row4, "^OK=(.+),(.+),(.+),(.+)\\r\\n$", nullptr);
         set(Form::Row5, "^OK=(.+),(.+),(.+),(.+),(.+)\\r\\n$", nullptr);
         set(Form::Error, "^ERR=([0-9]{1,3})\\r\\n$", nullptr);
-        set(Form::ScanReport,
-            "^OK=([0-9]+),(0x[0-9a-fA-F]{1,8}),(0x[0-9a-fA-F]{1,16}),(.+)\\r\\n$", nullptr);
+        set(Form::ScanReport, "^OK=([0-9]+),(0x[0-9a-fA-F]{1,8}),(0x[0-9a-fA-F]{1,16}),(.+)\\r\\n$",
+            nullptr);
     }
 };
 

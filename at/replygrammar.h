@@ -9,16 +9,17 @@
 // received line, CR LF included, case-sensitive, with '.' matching any character.
 namespace Reply {
 
-enum class Form {
-    Success,  // "OK"                      remote: "OK<a,b"
-    Value,    // "OK=v"                    remote: "OK=v<a,b"
-    Digit,    // "OK=0" or "OK=1"          remote: "OK=d<a,b"
-    Value2,   // "OK=f1,f2"                remote: "OK=f1,f2<a,b"
-    Value5,   // "OK=f1,…,f5"              remote: "OK=f1,…,f5<a,b"
-    Row2,     // list row "OK=f1,f2"        (rows carry no suffix)
-    Row4,     // list row "OK=f1,…,f4"
-    Row5,     // list row "OK=f1,…,f5"
-    Error,    // "ERR=ddd"                  (no remote form)
+enum class Form
+{
+    Success,    // "OK"                      remote: "OK<a,b"
+    Value,      // "OK=v"                    remote: "OK=v<a,b"
+    Digit,      // "OK=0" or "OK=1"          remote: "OK=d<a,b"
+    Value2,     // "OK=f1,f2"                remote: "OK=f1,f2<a,b"
+    Value5,     // "OK=f1,…,f5"              remote: "OK=f1,…,f5<a,b"
+    Row2,       // list row "OK=f1,f2"        (rows carry no suffix)
+    Row4,       // list row "OK=f1,…,f4"
+    Row5,       // list row "OK=f1,…,f5"
+    Error,      // "ERR=ddd"                  (no remote form)
     ScanReport, // "OK=index,0xNET,0xMAC,descriptor"
 };
 

@@ -24,9 +24,9 @@ void Nodeweave::fillPortList()
 
 void Nodeweave::getComSetting(PortSettings &s)
 {
-    s = portSettingsFromIndexes(ui.comboBox_bps->currentIndex(), ui.comboBox_dataBit->currentIndex(),
-                                ui.comboBox_parBit->currentIndex(),
-                                ui.comboBox_stopBit->currentIndex());
+    s = portSettingsFromIndexes(
+        ui.comboBox_bps->currentIndex(), ui.comboBox_dataBit->currentIndex(),
+        ui.comboBox_parBit->currentIndex(), ui.comboBox_stopBit->currentIndex());
 }
 
 QSerialPort *Nodeweave::serialDevice() const

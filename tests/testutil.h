@@ -21,9 +21,9 @@ struct WindowFixture
 {
     QTemporaryDir dir;
     QString oldCwd = QDir::currentPath();
-    QStringList messages;          // texts of message boxes shown, in order
-    QString nextSaveFile;          // answer of the next save dialog ("" = cancel)
-    QString nextOpenFile;          // answer of the next open dialog ("" = cancel)
+    QStringList messages; // texts of message boxes shown, in order
+    QString nextSaveFile; // answer of the next save dialog ("" = cancel)
+    QString nextOpenFile; // answer of the next open dialog ("" = cancel)
     std::unique_ptr<Nodeweave> w;
 
     // `iniText`, when given, is written to ./Nodeweave.ini before the window is built.
@@ -36,9 +36,15 @@ struct WindowFixture
             f.write(iniText);
         }
         Dialogs::Hooks hooks;
-        hooks.message = [this](const QString &text) { messages.append(text); };
-        hooks.saveFileName = [this](const QString &) { return nextSaveFile; };
-        hooks.openFileName = [this](const QString &) { return nextOpenFile; };
+        hooks.message = [this](const QString &text) {
+            messages.append(text);
+        };
+        hooks.saveFileName = [this](const QString &) {
+            return nextSaveFile;
+        };
+        hooks.openFileName = [this](const QString &) {
+            return nextOpenFile;
+        };
         Dialogs::setHooks(hooks);
         build(show);
     }

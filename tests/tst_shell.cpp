@@ -394,8 +394,7 @@ void TestShell::serialPortLost()
         QTRY_VERIFY(!TestAccess::portOpen(f.w.get()));
         QCOMPARE(f.status(), "串口已断开：" + pty.slavePath);
         QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("打开"));
-        QCOMPARE(shownLed(f.find<QLabel>("label_comLed")),
-                 ledImage(":/Nodeweave/comGrayLed"));
+        QCOMPARE(shownLed(f.find<QLabel>("label_comLed")), ledImage(":/Nodeweave/comGrayLed"));
         QVERIFY(!f.find<QPushButton>("pushButton_send")->isEnabled());
     }
 }
