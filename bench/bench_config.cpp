@@ -46,8 +46,19 @@ struct Round
     bool ok = false;
 };
 
+// The receive counter is redrawn with the log's batches, a frame after the bytes came;
+// let it catch up before and after a run so every byte is counted in the right run.
+void settle()
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 250)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
 Round run(Nodeweave *w, const char *button, const QString &success)
 {
+    settle();
     const qint64 out0 = counter(w, "label_sendCnt");
     const qint64 in0 = counter(w, "label_recvCnt");
     QElapsedTimer clock;
@@ -57,10 +68,11 @@ Round run(Nodeweave *w, const char *button, const QString &success)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     Round r;
     r.ms = clock.nsecsElapsed() / 1e6;
+    r.ok = w->statusBar()->currentMessage() == success;
+    settle();
     r.out = counter(w, "label_sendCnt") - out0;
     r.in = counter(w, "label_recvCnt") - in0;
     r.wireMs = double(r.out + r.in) * kBitsPerByte * 1000.0 / kBaud;
-    r.ok = w->statusBar()->currentMessage() == success;
     return r;
 }
 
