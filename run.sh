@@ -3,7 +3,8 @@
 # box: a simulated radio module answers every command.
 set -euo pipefail
 . "$(dirname "$0")/tools.sh"
-nw_install_missing
+# The interface starts in Chinese: without a CJK font its texts would show as boxes.
+nw_install_missing fonts-wqy-microhei
 nw_build "$NW_ROOT/build"
 cd "$NW_ROOT"
 exec "$NW_ROOT/build/nodeweave" "$@"

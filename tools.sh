@@ -6,9 +6,10 @@ NW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 NW_PACKAGES=(cmake ninja-build g++ clang python3 qt6-base-dev qt6-serialport-dev qt6-tools-dev
              qt6-tools-dev-tools qt6-l10n-tools libgl-dev ccache xvfb xauth)
 
+# nw_install_missing [extra packages...]
 nw_install_missing() {
     local missing=()
-    for p in "${NW_PACKAGES[@]}"; do
+    for p in "${NW_PACKAGES[@]}" "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0

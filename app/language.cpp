@@ -2,7 +2,9 @@
 
 #include <QHash>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QStyle>
 #include <QTranslator>
 
 #include <memory>
@@ -58,4 +60,25 @@ void Nodeweave::retranslate()
                                      (shownCount.isEmpty() ? QStringLiteral("0") : shownCount));
     ui.pushButton_openCom->setText(portOpen ? tr("关闭") : tr("打开"));
     ui.pushButton_scan->setText(scanning ? tr("停止扫描") : tr("扫描"));
+    fitButtonsToText();
+}
+
+// The style keeps a push button at least 80 px wide, which at the window's smallest size
+// in English leaves no room for a whole address beside the target's buttons. Buttons
+// may shrink to their text instead; they still take their usual width when there is room.
+void Nodeweave::fitButtonsToText()
+{
+    const auto fit = [](QPushButton *b, const QStringList &texts) {
+        const int padding = 2 * (b->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b) +
+                                 b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b));
+        int widest = 0;
+        for (const QString &text : texts)
+            widest = qMax(widest, b->fontMetrics().horizontalAdvance(text));
+        b->setMinimumWidth(widest + padding);
+    };
+    for (QPushButton *b : findChildren<QPushButton *>())
+        fit(b, {b->text()});
+    // These two change their text with the port's and the scan's state.
+    fit(ui.pushButton_openCom, {tr("打开"), tr("关闭")});
+    fit(ui.pushButton_scan, {tr("扫描"), tr("停止扫描")});
 }

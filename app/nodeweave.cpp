@@ -20,6 +20,15 @@ QRegularExpressionValidator *validator(const char *pattern, QObject *parent)
                                            parent);
 }
 
+// Wide enough for the longest value the field shows, so a whole address is never cut.
+void fitToText(QLineEdit *edit, const char *longest)
+{
+    // Frame and inner margins on both sides, and the cursor.
+    constexpr int kFrameAndMargins = 10;
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QString::fromLatin1(longest)) +
+                          kFrameAndMargins);
+}
+
 } // namespace
 
 Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
@@ -71,6 +80,10 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     ui.tableWidget_device->setAlternatingRowColors(true);
     ui.tableWidget_device->setColumnWidth(0, 160);
     ui.tableWidget_device->setColumnWidth(1, 60);
+
+    fitToText(ui.lineEdit_targetDeviceNet, "0x0000");
+    fitToText(ui.lineEdit_targetDeviceMac, "0x0000000000000000");
+    fitToText(ui.lineEdit_EPID, "0x0000000000000000");
 
     for (QLineEdit *e : {ui.lineEdit_sendPkt_regular_time, ui.lineEdit_EPID, ui.lineEdit_joinTime})
         e->setValidator(validator("[0-9]*", this));
@@ -135,6 +148,7 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
                         ? QStringLiteral(":/Nodeweave/cn_lang")
                         : QStringLiteral(":/Nodeweave/en_lang"));
     ui.retranslateUi(this);
+    fitButtonsToText();
 }
 
 Nodeweave::~Nodeweave()

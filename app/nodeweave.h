@@ -60,6 +60,7 @@ public slots:
     void langSwitch();
 
 private:
+    void fitButtonsToText();
     void loadSettings();
     void saveSettings();
     void loadTranslation(const QString &path);
@@ -333,6 +334,7 @@ private:
     void setUpLog();
     void scheduleLogFrame();
     void showRecvCount();
+    void showCounter(QLabel *label, const QString &text);
     void flushLog();
     void dropOldestLogRows(int count);
     void saveLog();

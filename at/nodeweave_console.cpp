@@ -254,7 +254,17 @@ void Nodeweave::showRecvCount()
 {
     const QString shown = QString::number(recvCount);
     if (ui.label_recvCnt->text() != shown)
-        ui.label_recvCnt->setText(shown);
+        showCounter(ui.label_recvCnt, shown);
+}
+
+// A counter's width is fixed so that counting never relays the window out; it grows by
+// a digit, once, when a count outgrows it.
+void Nodeweave::showCounter(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    const int needed = label->fontMetrics().horizontalAdvance(text) + 2 * label->margin() + 2;
+    if (needed > label->minimumWidth())
+        label->setFixedWidth(needed + label->fontMetrics().horizontalAdvance(QLatin1Char('0')));
 }
 
 void Nodeweave::dropOldestLogRows(int count)
@@ -325,9 +335,10 @@ void Nodeweave::setUpLog()
     log->verticalHeader()->setDefaultSectionSize(log->fontMetrics().height() + 6);
 
     // The counters change with every read. A label of fixed size spares the window a
-    // relayout each time, and an opaque one spares repainting what lies behind it.
+    // relayout each time, and an opaque one spares repainting what lies behind it. Eight
+    // digits leave room for the rest of the console at the window's smallest size.
     for (QLabel *counter : {ui.label_sendCnt, ui.label_recvCnt}) {
-        const int width = counter->fontMetrics().horizontalAdvance(QStringLiteral("000000000000"));
+        const int width = counter->fontMetrics().horizontalAdvance(QStringLiteral("00000000"));
         counter->setFixedSize(width + 2 * counter->margin() + 2, counter->sizeHint().height());
         counter->setAutoFillBackground(true);
     }

@@ -4,7 +4,7 @@
 
 void Nodeweave::addToCounter(QLabel *label, qint64 amount)
 {
-    label->setText(QString::number(label->text().toLongLong() + amount));
+    showCounter(label, QString::number(label->text().toLongLong() + amount));
 }
 
 // Hands on every complete line the buffer holds, in order: one line per call would let a

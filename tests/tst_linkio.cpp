@@ -220,6 +220,13 @@ void TestLinkIo::countersAndLog()
     QTRY_COMPARE(logEntries(f).size(), 5);
     QCOMPARE(logEntries(f).last().text, QString("OK\r\n"));
     QVERIFY(!logEntries(f).last().sent);
+
+    // A count that outgrows its label's width widens the label: every digit stays shown.
+    auto *sendCnt = f.find<QLabel>("label_sendCnt");
+    sendCnt->setText(QStringLiteral("99999999999"));
+    w->comSend(QStringLiteral("AT\r\n"));
+    QCOMPARE(sendCnt->text(), QString("100000000003"));
+    QVERIFY(sendCnt->minimumWidth() >= sendCnt->fontMetrics().horizontalAdvance(sendCnt->text()));
 }
 
 void TestLinkIo::nothingWhileClosed()
