@@ -35,6 +35,13 @@ struct WindowFixture
             f.open(QIODevice::WriteOnly);
             f.write(iniText);
         }
+        answerDialogs();
+        build(show);
+    }
+
+    // Message boxes and file dialogs are answered by the fixture instead of shown.
+    void answerDialogs()
+    {
         Dialogs::Hooks hooks;
         hooks.message = [this](const QString &text) {
             messages.append(text);
@@ -46,7 +53,6 @@ struct WindowFixture
             return nextOpenFile;
         };
         Dialogs::setHooks(hooks);
-        build(show);
     }
 
     // As main() does: the translator is installed once the window exists.

@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSettings>
@@ -16,6 +17,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <pty.h>
@@ -356,6 +358,23 @@ void TestShell::serialOpenFailures()
     WindowFixture f;
     QVERIFY(!f.openPort("/dev/nodeweave-no-such-port"));
     QCOMPARE(f.messages, QStringList{"Can not open /dev/nodeweave-no-such-port"});
+
+    // The real box, without the test's answer: a typed name is shown as typed, never
+    // read as rich text.
+    Dialogs::clearHooks();
+    QString shown;
+    Qt::TextFormat format = Qt::RichText;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        shown = box->text();
+        format = box->textFormat();
+        box->accept();
+    });
+    QVERIFY(!f.openPort("/dev/<b>nodeweave</b>"));
+    QCOMPARE(shown, QString("Can not open /dev/<b>nodeweave</b>"));
+    QCOMPARE(format, Qt::PlainText);
+    f.answerDialogs();
     QVERIFY(!TestAccess::portOpen(f.w.get()));
     QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("打开"));
 
