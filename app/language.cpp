@@ -60,6 +60,8 @@ void Nodeweave::retranslate()
                                      (shownCount.isEmpty() ? QStringLiteral("0") : shownCount));
     ui.pushButton_openCom->setText(portOpen ? tr("关闭") : tr("打开"));
     ui.pushButton_scan->setText(scanning ? tr("停止扫描") : tr("扫描"));
+    if (portWatcher)
+        refreshPortList(true); // the port tooltips in the new language
     fitButtonsToText();
 }
 

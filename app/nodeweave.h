@@ -4,6 +4,7 @@
 #include "network/zbdevice.h"
 #include "serial/lineassembler.h"
 #include "serial/portsettings.h"
+#include "serial/portwatcher.h"
 #include "ui_nodeweave.h"
 
 #include <QList>
@@ -74,11 +75,18 @@ private slots:
     void on_comboBox_stopBit_currentIndexChanged(int index);
     void on_comboBox_parBit_currentIndexChanged(int index);
     void portErrorOccurred(int error);
+    void on_checkBox_reconnect_toggled(bool checked);
+    void portsChanged();
 
 private:
     void fillPortList();
+    // Reads the ports afresh, keeping the box's text; `force` rebuilds even when nothing
+    // changed (the tooltips after a language switch).
+    void refreshPortList(bool force = false);
+    void reconnectLostPort();
     void getComSetting(PortSettings &settings);
     bool openCurrentPort();
+    bool openPortEntry(const QString &entry, QString *failure);
     void closePort();
     void on_comPortToggle(bool open);
     QSerialPort *serialDevice() const;
@@ -341,4 +349,14 @@ private:
     void copyLog();
     // Configuration file: an export or import is under way (its waits let clicks through).
     bool fileOpRunning = false;
+    // Port list and reconnect: the watcher of the machine's ports, the entries the box
+    // lists, the last port opened (remembered in the settings), and the port that was lost
+    // while "reconnect" is on, with the by-id links that named it when it was opened.
+    PortWatcher *portWatcher = nullptr;
+    QList<PortEntry> listedPorts;
+    QString lastPort;
+    QStringList openPortLinks;
+    bool reconnectPending = false;
+    QString lostPort;
+    QStringList lostPortLinks;
 };

@@ -30,6 +30,10 @@ void Nodeweave::loadSettings()
     ui.comboBox_dataBit->setCurrentIndex(settings->value(QStringLiteral("dataBit"), 3).toInt());
     ui.comboBox_parBit->setCurrentIndex(settings->value(QStringLiteral("parBit"), 0).toInt());
     ui.comboBox_stopBit->setCurrentIndex(settings->value(QStringLiteral("stopBit"), 0).toInt());
+    // The last port opened (offered again once the list is read) and whether a lost port
+    // is reopened when it comes back.
+    lastPort = settings->value(QStringLiteral("port"), QString()).toString();
+    ui.checkBox_reconnect->setChecked(settings->value(QStringLiteral("reconnect"), false).toBool());
     settings->endGroup();
 
     settings->beginGroup(QStringLiteral("consoleSettings"));
@@ -67,6 +71,8 @@ void Nodeweave::saveSettings()
     settings->setValue(QStringLiteral("dataBit"), ui.comboBox_dataBit->currentIndex());
     settings->setValue(QStringLiteral("stopBit"), ui.comboBox_stopBit->currentIndex());
     settings->setValue(QStringLiteral("parBit"), ui.comboBox_parBit->currentIndex());
+    settings->setValue(QStringLiteral("port"), lastPort);
+    settings->setValue(QStringLiteral("reconnect"), ui.checkBox_reconnect->isChecked());
     settings->endGroup();
 
     settings->beginGroup(QStringLiteral("consoleSettings"));

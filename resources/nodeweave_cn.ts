@@ -100,10 +100,6 @@
             <translation type="unfinished" />
         </message>
         <message>
-            <source>串口已断开：%1</source>
-            <translation type="unfinished" />
-        </message>
-        <message>
             <source>通用错误</source>
             <translation type="unfinished" />
         </message>
@@ -245,6 +241,14 @@
         </message>
         <message>
             <source>无法保存日志：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>串口已重新连接：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>串口已断开：%1（%2）</source>
             <translation type="unfinished" />
         </message>
     </context>
@@ -640,6 +644,72 @@
         </message>
         <message>
             <source>PWM3</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>自动重连</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>串口断开后，同一设备再出现时自动重新打开</source>
+            <translation type="unfinished" />
+        </message>
+    </context>
+    <context>
+        <name>PortProblem</name>
+        <message>
+            <source>设备不存在</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>这不是串口设备</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>没有使用该设备的权限</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>串口正被另一个程序使用</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>设备已断开或不再应答</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>串口错误</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>请先关闭正在使用该串口的程序。</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>把用户加入 dialout 组：sudo usermod -aG dialout $USER，然后注销并重新登录。</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>设备属于 %1 组：请管理员允许该用户使用它。</source>
+            <translation type="unfinished" />
+        </message>
+    </context>
+    <context>
+        <name>PortWatcher</name>
+        <message>
+            <source>描述：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>制造商：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>序列号：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>USB 厂商:产品：%1</source>
             <translation type="unfinished" />
         </message>
     </context>

@@ -100,10 +100,6 @@
             <translation type="unfinished" />
         </message>
         <message>
-            <source>串口已断开：%1</source>
-            <translation>Serial port lost: %1</translation>
-        </message>
-        <message>
             <source>通用错误</source>
             <translation>Common Error</translation>
         </message>
@@ -246,6 +242,14 @@
         <message>
             <source>无法保存日志：%1</source>
             <translation>Can not save the log: %1</translation>
+        </message>
+        <message>
+            <source>串口已重新连接：%1</source>
+            <translation>Serial port reconnected: %1</translation>
+        </message>
+        <message>
+            <source>串口已断开：%1（%2）</source>
+            <translation>Serial port lost: %1 (%2)</translation>
         </message>
     </context>
     <context>
@@ -641,6 +645,72 @@
         <message>
             <source>PWM3</source>
             <translation type="unfinished" />
+        </message>
+        <message>
+            <source>自动重连</source>
+            <translation>Reconnect</translation>
+        </message>
+        <message>
+            <source>串口断开后，同一设备再出现时自动重新打开</source>
+            <translation>When the port is lost, open it again as soon as the same device is back</translation>
+        </message>
+    </context>
+    <context>
+        <name>PortProblem</name>
+        <message>
+            <source>设备不存在</source>
+            <translation>The device does not exist</translation>
+        </message>
+        <message>
+            <source>这不是串口设备</source>
+            <translation>This is not a serial device</translation>
+        </message>
+        <message>
+            <source>没有使用该设备的权限</source>
+            <translation>Permission denied: this user may not use the device</translation>
+        </message>
+        <message>
+            <source>串口正被另一个程序使用</source>
+            <translation>The port is in use by another program</translation>
+        </message>
+        <message>
+            <source>设备已断开或不再应答</source>
+            <translation>The device was disconnected or stopped answering</translation>
+        </message>
+        <message>
+            <source>串口错误</source>
+            <translation>Serial port error</translation>
+        </message>
+        <message>
+            <source>请先关闭正在使用该串口的程序。</source>
+            <translation>Close the program that uses the port first.</translation>
+        </message>
+        <message>
+            <source>把用户加入 dialout 组：sudo usermod -aG dialout $USER，然后注销并重新登录。</source>
+            <translation>Add your user to the dialout group: sudo usermod -aG dialout $USER, then log out and in again.</translation>
+        </message>
+        <message>
+            <source>设备属于 %1 组：请管理员允许该用户使用它。</source>
+            <translation>The device belongs to the group %1: ask the administrator to let this user use it.</translation>
+        </message>
+    </context>
+    <context>
+        <name>PortWatcher</name>
+        <message>
+            <source>描述：%1</source>
+            <translation>Description: %1</translation>
+        </message>
+        <message>
+            <source>制造商：%1</source>
+            <translation>Manufacturer: %1</translation>
+        </message>
+        <message>
+            <source>序列号：%1</source>
+            <translation>Serial number: %1</translation>
+        </message>
+        <message>
+            <source>USB 厂商:产品：%1</source>
+            <translation>USB vendor:product: %1</translation>
         </message>
     </context>
 </TS>

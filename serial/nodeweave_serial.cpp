@@ -1,25 +1,108 @@
 #include "nodeweave.h"
 
 #include "dialogs.h"
+#include "serial/portproblem.h"
 #include "sim/simdevice.h"
 #include "sim/simmodule.h"
 
+#include <QFileInfo>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QStatusBar>
+#include <QTextDocument>
 
 void Nodeweave::fillPortList()
 {
-    QStringList names;
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : ports)
-        names.append(info.portName());
-    ui.comboBox_comPort->addItems(sortedPortNames(names));
-    // The built-in simulated module comes last, so a newcomer without hardware can try
-    // everything; a typed device path (a pty, /dev/serial/by-id/…) is accepted as well.
-    ui.comboBox_comPort->addItem(simulatorPortName());
+    // A typed device path (a pty, /dev/serial/by-id/…) is accepted as well as a listed name.
     ui.comboBox_comPort->setEditable(true);
     ui.comboBox_comPort->setInsertPolicy(QComboBox::NoInsert);
+    portWatcher = new PortWatcher(this);
+    connect(portWatcher, &PortWatcher::portsChanged, this, &Nodeweave::portsChanged);
+    connect(ui.comboBox_comPort, &PortComboBox::popupAboutToShow, this,
+            [this] { refreshPortList(); });
+    refreshPortList(true);
+    // The port of the last run is offered again if it is here; nothing is opened.
+    const int last = ui.comboBox_comPort->findText(lastPort);
+    if (last >= 0)
+        ui.comboBox_comPort->setCurrentIndex(last);
+    else if (lastPort.startsWith(QLatin1Char('/')) && QFileInfo::exists(lastPort))
+        ui.comboBox_comPort->setEditText(lastPort);
+}
+
+void Nodeweave::refreshPortList(bool force)
+{
+    const QList<PortEntry> ports = portWatcher->ports();
+    if (!force && ports == listedPorts)
+        return;
+    listedPorts = ports;
+    QComboBox *box = ui.comboBox_comPort;
+    const bool first = box->count() == 0;
+    const QString text = box->currentText();
+    // Only the list changes: the open port must not be moved by it.
+    const QSignalBlocker block(box);
+    box->clear();
+    for (const PortEntry &p : ports) {
+        box->addItem(p.name);
+        box->setItemData(box->count() - 1,
+                         Qt::convertFromPlainText(PortWatcher::toolTip(p), Qt::WhiteSpaceNoWrap),
+                         Qt::ToolTipRole);
+    }
+    // The built-in simulated module comes last, so a newcomer without hardware can try
+    // everything.
+    box->addItem(simulatorPortName());
+    if (first)
+        return;
+    const int i = box->findText(text);
+    if (i >= 0)
+        box->setCurrentIndex(i);
+    else
+        box->setEditText(text);
+}
+
+void Nodeweave::portsChanged()
+{
+    refreshPortList();
+    if (reconnectPending)
+        reconnectLostPort();
+}
+
+// The lost port is back (the same path, or a by-id link that named it): open it again
+// with the line settings the boxes show. A device that is not ready yet is tried again
+// at the next change.
+void Nodeweave::reconnectLostPort()
+{
+    if (portOpen)
+        return;
+    const QString found = portWatcher->reappeared(lostPort, lostPortLinks);
+    if (found.isEmpty())
+        return;
+    QString entry = found;
+    for (const PortEntry &p : std::as_const(listedPorts)) {
+        if (p.systemLocation == found)
+            entry = p.name;
+    }
+    QString failure;
+    if (!openPortEntry(entry, &failure))
+        return;
+    reconnectPending = false;
+    {
+        const QSignalBlocker block(ui.comboBox_comPort);
+        const int i = ui.comboBox_comPort->findText(entry);
+        if (i >= 0)
+            ui.comboBox_comPort->setCurrentIndex(i);
+        else
+            ui.comboBox_comPort->setEditText(entry);
+    }
+    portOpen = true;
+    ui.pushButton_openCom->setText(tr("关闭"));
+    on_comPortToggle(true);
+    statusBar()->showMessage(tr("串口已重新连接：%1").arg(entry), 10000);
+}
+
+void Nodeweave::on_checkBox_reconnect_toggled(bool checked)
+{
+    if (!checked)
+        reconnectPending = false;
 }
 
 void Nodeweave::getComSetting(PortSettings &s)
@@ -36,17 +119,31 @@ QSerialPort *Nodeweave::serialDevice() const
 
 bool Nodeweave::openCurrentPort()
 {
+    // Whatever the user opens now replaces a port that was waiting to come back.
+    reconnectPending = false;
     const QString entry = ui.comboBox_comPort->currentText();
+    QString failure;
+    if (openPortEntry(entry, &failure))
+        return true;
+    Dialogs::message(tr("Can not open %1").arg(entry) + failure);
+    return false;
+}
+
+// Opens `entry` with the line settings of the boxes. On failure `failure` holds the
+// lines that explain it, for the "Can not open" box.
+bool Nodeweave::openPortEntry(const QString &entry, QString *failure)
+{
     if (entry == simulatorPortName()) {
         auto *device = new SimDevice(simulator(), this);
         device->open(QIODevice::ReadWrite);
         serialPort = device;
+        openPortLinks.clear();
     } else {
         auto *port = new QSerialPort(this);
         port->setPortName(entry);
         if (entry.isEmpty() || !port->open(QIODevice::ReadWrite)) {
+            *failure = PortProblem::openFailure(PortWatcher::systemLocation(entry), port->error());
             delete port;
-            Dialogs::message(tr("Can not open %1").arg(entry));
             return false;
         }
         PortSettings s;
@@ -62,9 +159,11 @@ bool Nodeweave::openCurrentPort()
         connect(port, &QSerialPort::errorOccurred, this,
                 [this](QSerialPort::SerialPortError e) { portErrorOccurred(int(e)); });
         serialPort = port;
+        openPortLinks = portWatcher->linksTo(entry);
     }
     connect(serialPort, &QIODevice::readyRead, this, &Nodeweave::readCom);
     openPortName = entry;
+    lastPort = entry;
     return true;
 }
 
@@ -95,8 +194,11 @@ void Nodeweave::on_pushButton_openCom_clicked()
 
 void Nodeweave::on_comboBox_comPort_currentIndexChanged(int)
 {
-    if (!portOpen)
+    if (!portOpen) {
+        // The user chose another port: a lost one no longer comes back by itself.
+        reconnectPending = false;
         return;
+    }
     closePort();
     portOpen = openCurrentPort();
     if (!portOpen)
@@ -149,8 +251,18 @@ void Nodeweave::portErrorOccurred(int error)
     // line. A port the user closes keeps its partial line, as the receiver always has.
     rxBuffer = LineAssembler();
     ui.pushButton_openCom->setText(tr("打开"));
+    // A configuration read or write cannot go on without its port: it ends now with
+    // failure, as the Stop button ends it, and is not resumed on a port that comes back.
+    on_pushButton_stopCfg_clicked();
     on_comPortToggle(false);
-    statusBar()->showMessage(tr("串口已断开：%1").arg(name), 10000);
+    statusBar()->showMessage(tr("串口已断开：%1（%2）")
+                                 .arg(name, PortProblem::lost(QSerialPort::SerialPortError(error))),
+                             10000);
+    if (ui.checkBox_reconnect->isChecked()) {
+        reconnectPending = true;
+        lostPort = name;
+        lostPortLinks = openPortLinks;
+    }
 }
 
 void Nodeweave::on_comPortToggle(bool open)

@@ -3,6 +3,8 @@
 #include "testpty.h"
 #include "testutil.h"
 
+#include "serial/portproblem.h"
+
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -10,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSettings>
@@ -20,7 +23,9 @@
 #include <QTimer>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -30,6 +35,8 @@ public:
     static bool portOpen(Nodeweave *w) { return w->portOpen; }
     static QButtonGroup *ioGroup(Nodeweave *w, int i) { return w->ioButtonGroups[i]; }
     static QPushButton *langButton(Nodeweave *w) { return w->langButton; }
+    static PortWatcher *watcher(Nodeweave *w) { return w->portWatcher; }
+    static QSerialPort *port(Nodeweave *w) { return qobject_cast<QSerialPort *>(w->serialPort); }
 };
 
 namespace {
@@ -85,6 +92,8 @@ private slots:
     void serialOverPty();
     void serialOpenFailures();
     void serialPortLost();
+    void serialPortListFollowsDevices();
+    void serialReconnect();
 };
 
 void TestShell::startState()
@@ -114,6 +123,7 @@ void TestShell::startState()
     // The port list ends with the simulated module; the line settings read 115200 8N1.
     auto *ports = f.find<QComboBox>("comboBox_comPort");
     QCOMPARE(ports->itemText(ports->count() - 1), Nodeweave::simulatorPortName());
+    QVERIFY(!f.find<QCheckBox>("checkBox_reconnect")->isChecked());
     QCOMPARE(f.find<QComboBox>("comboBox_bps")->currentText(), QString("115200"));
     QCOMPARE(f.find<QComboBox>("comboBox_dataBit")->currentText(), QString("8"));
     QCOMPARE(f.find<QComboBox>("comboBox_parBit")->currentText(), QString("None"));
@@ -207,6 +217,9 @@ void TestShell::settingsFirstStartAndRoundTrip()
     f.find<QLineEdit>("lineEdit_regular_time")->setText("250");
     f.find<QLineEdit>("lineEdit_scanTime")->setText("12");
     f.find<QLineEdit>("lineEdit_sendPkt_DATA")->setText("hello, node");
+    f.find<QCheckBox>("checkBox_reconnect")->setChecked(true);
+    QVERIFY(f.openPort()); // the last port opened is offered again, not opened
+    f.find<QPushButton>("pushButton_openCom")->click();
     TestAccess::langButton(w)->click();
     f.restart();
 
@@ -223,6 +236,9 @@ void TestShell::settingsFirstStartAndRoundTrip()
     QCOMPARE(f.find<QLineEdit>("lineEdit_sendPkt_DATA")->text(), QString("hello, node"));
     QCOMPARE(TestAccess::langButton(w)->text(), QString("中文"));
     QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("Open"));
+    QCOMPARE(f.find<QComboBox>("comboBox_comPort")->currentText(), Nodeweave::simulatorPortName());
+    QVERIFY(!TestAccess::portOpen(w));
+    QVERIFY(f.find<QCheckBox>("checkBox_reconnect")->isChecked());
 
     // The stored keys are the documented ones, with the documented values.
     QSettings ini(f.dir.filePath("Nodeweave.ini"), QSettings::IniFormat);
@@ -233,6 +249,8 @@ void TestShell::settingsFirstStartAndRoundTrip()
     QCOMPARE(ini.value("scan/scanTime").toString(), QString("12"));
     QCOMPARE(ini.value("sendPkt/sendPktData").toString(), QString("hello, node"));
     QCOMPARE(ini.value("pos&size/isMax").toBool(), false);
+    QCOMPARE(ini.value("comSettings/port").toString(), Nodeweave::simulatorPortName());
+    QCOMPARE(ini.value("comSettings/reconnect").toBool(), true);
 }
 
 void TestShell::settingsMaximisedAndOddValues()
@@ -356,8 +374,59 @@ void TestShell::serialOverPty()
 void TestShell::serialOpenFailures()
 {
     WindowFixture f;
-    QVERIFY(!f.openPort("/dev/nodeweave-no-such-port"));
-    QCOMPARE(f.messages, QStringList{"Can not open /dev/nodeweave-no-such-port"});
+    // Each reason, in the interface's language, with its hint.
+    const QString regular = f.dir.filePath("plain-file");
+    QFile(regular).open(QIODevice::WriteOnly);
+    Pty denied;
+    Pty held;
+    QSerialPort holder;
+    holder.setPortName(held.slavePath);
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    const QString dialoutHint =
+        "把用户加入 dialout 组：sudo usermod -aG dialout $USER，然后注销并重新登录。";
+    const struct
+    {
+        QString path;
+        QString explained;
+    } cases[] = {
+        {"/dev/nodeweave-no-such-port", "设备不存在"},
+        {regular, "这不是串口设备"},
+        {f.dir.path(), "这不是串口设备"},
+        {denied.slavePath, "没有使用该设备的权限\n" + dialoutHint},
+        {held.slavePath, "串口正被另一个程序使用\n请先关闭正在使用该串口的程序。"},
+    };
+    // Root may open any device file: the program then looks at the device as a user
+    // outside its group would, through the effective ids. Without root the device's
+    // owner takes its own access away, and the group is the terminal's, not dialout.
+    const bool root = geteuid() == 0;
+    const group *dialout = getgrnam("dialout");
+    QVERIFY(!root || dialout);
+    const QByteArray deniedPath = QFile::encodeName(denied.slavePath);
+    QCOMPARE(::chmod(deniedPath, root ? 0660 : 0), 0);
+    if (root)
+        QCOMPARE(::chown(deniedPath, 0, dialout->gr_gid), 0);
+    for (const auto &c : cases) {
+        const bool drop = root && c.path == denied.slavePath;
+        if (drop)
+            QVERIFY(::setegid(65534) == 0 && ::seteuid(65534) == 0);
+        const bool opened = f.openPort(c.path);
+        if (drop)
+            QVERIFY(::seteuid(0) == 0 && ::setegid(0) == 0);
+        QVERIFY(!opened);
+        const QString explained = drop || root || c.path != denied.slavePath
+                                      ? c.explained
+                                      : "没有使用该设备的权限\n设备属于 " +
+                                            PortProblem::deviceGroup(c.path) +
+                                            " 组：请管理员允许该用户使用它。";
+        QCOMPARE(f.messages.takeLast(), "Can not open " + c.path + "\n" + explained);
+    }
+    // The same in English.
+    TestAccess::langButton(f.w.get())->click();
+    QVERIFY(!f.openPort(held.slavePath));
+    QCOMPARE(f.messages.takeLast(), "Can not open " + held.slavePath +
+                                        "\nThe port is in use by another program\n"
+                                        "Close the program that uses the port first.");
+    TestAccess::langButton(f.w.get())->click();
 
     // The real box, without the test's answer: a typed name is shown as typed, never
     // read as rich text.
@@ -372,7 +441,7 @@ void TestShell::serialOpenFailures()
         box->accept();
     });
     QVERIFY(!f.openPort("/dev/<b>nodeweave</b>"));
-    QCOMPARE(shown, QString("Can not open /dev/<b>nodeweave</b>"));
+    QCOMPARE(shown, QString("Can not open /dev/<b>nodeweave</b>\n设备不存在"));
     QCOMPARE(format, Qt::PlainText);
     f.answerDialogs();
     QVERIFY(!TestAccess::portOpen(f.w.get()));
@@ -384,7 +453,7 @@ void TestShell::serialOpenFailures()
     QVERIFY(f.openPort());
     ports->setCurrentIndex(ports->findText("/dev/nodeweave-gone"));
     QVERIFY(!TestAccess::portOpen(f.w.get()));
-    QCOMPARE(f.messages.last(), QString("Can not open /dev/nodeweave-gone"));
+    QCOMPARE(f.messages.last(), QString("Can not open /dev/nodeweave-gone\n设备不存在"));
     QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("打开"));
     QCOMPARE(shownLed(f.find<QLabel>("label_comLed")), ledImage(":/Nodeweave/comGrayLed"));
     QVERIFY(!f.find<QPushButton>("pushButton_scan")->isEnabled());
@@ -411,11 +480,114 @@ void TestShell::serialPortLost()
         QTRY_COMPARE(f.find<QLabel>("label_recvCnt")->text().toInt(), 4 * (round + 1));
         pty.closeMaster();
         QTRY_VERIFY(!TestAccess::portOpen(f.w.get()));
-        QCOMPARE(f.status(), "串口已断开：" + pty.slavePath);
+        QCOMPARE(f.status(), "串口已断开：" + pty.slavePath + "（设备已断开或不再应答）");
         QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("打开"));
         QCOMPARE(shownLed(f.find<QLabel>("label_comLed")), ledImage(":/Nodeweave/comGrayLed"));
         QVERIFY(!f.find<QPushButton>("pushButton_send")->isEnabled());
     }
+}
+
+void TestShell::serialPortListFollowsDevices()
+{
+    WindowFixture f;
+    QTemporaryDir byId;
+    PortWatcher *watcher = TestAccess::watcher(f.w.get());
+    watcher->setDirectories({byId.path()});
+    auto *ports = f.find<QComboBox>("comboBox_comPort");
+    const int before = ports->count();
+    ports->setEditText("/dev/typed-by-hand");
+
+    // An adapter arrives: its by-id link appears, and the list follows without a click.
+    Pty pty;
+    const QString link = byId.filePath("usb-Tellwind_Radio_0001-if00-port0");
+    QVERIFY(QFile::link(pty.slavePath, link));
+    QTRY_COMPARE(ports->count(), before + 1);
+    const int at = ports->findText(pty.slavePath);
+    QVERIFY(at >= 0);
+    QVERIFY(ports->itemData(at, Qt::ToolTipRole).toString().contains(link));
+    QCOMPARE(ports->currentText(), QString("/dev/typed-by-hand"));
+    QCOMPARE(ports->itemText(ports->count() - 1), Nodeweave::simulatorPortName());
+    QStringList names;
+    for (int i = 0; i < ports->count() - 1; ++i)
+        names << ports->itemText(i);
+    QCOMPARE(names, sortedPortNames(names));
+
+    // The open port stays open and selected while devices come and go.
+    QVERIFY(f.openPort(pty.slavePath));
+    Pty other;
+    QVERIFY(QFile::link(other.slavePath, byId.filePath("usb-Other-if00")));
+    QTRY_COMPARE(ports->count(), before + 2);
+    QCOMPARE(ports->currentText(), pty.slavePath);
+    QVERIFY(TestAccess::portOpen(f.w.get()));
+    f.find<QPushButton>("pushButton_openCom")->click();
+
+    // Opening the list reads it afresh, even before the watcher says anything.
+    const QSignalBlocker quiet(watcher);
+    QVERIFY(QFile::remove(link));
+    ports->showPopup();
+    QCOMPARE(ports->findText(pty.slavePath), -1);
+    QCOMPARE(ports->count(), before + 1);
+    ports->hidePopup();
+}
+
+// A module served on a pseudo-terminal behind a by-id style link; killed and started
+// again, it comes back on another terminal under the same link.
+void TestShell::serialReconnect()
+{
+    WindowFixture f;
+    QTemporaryDir byId;
+    TestAccess::watcher(f.w.get())->setDirectories({byId.path()});
+    const QString link = byId.filePath("usb-Tellwind_Radio_0001-if00-port0");
+    QProcess modsim;
+    // Returns the terminal's path, which the simulator prints first.
+    const auto startModsim = [&] {
+        modsim.start(MODSIM_BIN, {"--link", link});
+        while (!modsim.canReadLine() && modsim.waitForReadyRead(5000)) {
+        }
+        return QString::fromLocal8Bit(modsim.readLine()).trimmed();
+    };
+    const auto stopModsim = [&] {
+        modsim.terminate();
+        QVERIFY(modsim.waitForFinished(5000));
+    };
+    auto *reconnect = f.find<QCheckBox>("checkBox_reconnect");
+    auto *ports = f.find<QComboBox>("comboBox_comPort");
+    reconnect->setChecked(true);
+    f.find<QComboBox>("comboBox_bps")->setCurrentIndex(1);
+
+    QString path = startModsim();
+    QTRY_VERIFY(ports->findText(path) >= 0);
+    QVERIFY(f.openPort(path));
+    // A read running when the port goes ends with failure; it is not resumed later.
+    f.find<QPushButton>("pushButton_readConfiguration")->click();
+    QVERIFY(f.find<QPushButton>("pushButton_stopCfg")->isEnabled());
+    stopModsim();
+    QTRY_VERIFY(!TestAccess::portOpen(f.w.get()));
+    QCOMPARE(f.status(), "串口已断开：" + path + "（设备已断开或不再应答）");
+    QVERIFY(!f.find<QPushButton>("pushButton_stopCfg")->isEnabled());
+
+    path = startModsim();
+    QTRY_VERIFY(TestAccess::portOpen(f.w.get()));
+    QCOMPARE(f.status(), "串口已重新连接：" + path);
+    QCOMPARE(ports->currentText(), path);
+    QCOMPARE(TestAccess::port(f.w.get())->baudRate(), 9600);
+    QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("关闭"));
+    QVERIFY(f.find<QPushButton>("pushButton_readConfiguration")->isEnabled());
+    QVERIFY(!f.find<QPushButton>("pushButton_stopCfg")->isEnabled());
+    QSignalSpy lines(f.w.get(), &Nodeweave::recvNewLine);
+    QMetaObject::invokeMethod(f.w.get(), "comSend", Q_ARG(QString, QString("AT+VER\r\n")));
+    QTRY_COMPARE(lines.size(), 1);
+
+    // Off, the lost port stays closed when it comes back.
+    reconnect->setChecked(false);
+    stopModsim();
+    QTRY_VERIFY(!TestAccess::portOpen(f.w.get()));
+    path = startModsim();
+    QTRY_VERIFY(ports->findText(path) >= 0);
+    QTest::qWait(300);
+    QVERIFY(!TestAccess::portOpen(f.w.get()));
+    QVERIFY(f.messages.isEmpty());
+    stopModsim();
 }
 
 QTEST_MAIN(TestShell)
