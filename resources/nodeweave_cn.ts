@@ -247,6 +247,10 @@
             <source>无法保存日志：%1</source>
             <translation type="unfinished" />
         </message>
+        <message>
+            <source>设置无法保存到 %1</source>
+            <translation type="unfinished" />
+        </message>
     </context>
     <context>
         <name>NodeweaveClass</name>

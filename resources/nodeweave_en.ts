@@ -247,6 +247,10 @@
             <source>无法保存日志：%1</source>
             <translation>Can not save the log: %1</translation>
         </message>
+        <message>
+            <source>设置无法保存到 %1</source>
+            <translation>Settings cannot be saved to %1</translation>
+        </message>
     </context>
     <context>
         <name>NodeweaveClass</name>
