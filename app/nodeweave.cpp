@@ -151,9 +151,13 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
 
     statusBar()->showMessage(tr("Ready"), 5000);
     // Settings are written only at close, too late to tell anyone; say it now, once.
-    if (!SettingsLocation::writable(settingsPath))
-        statusBar()->showMessage(
-            tr("设置无法保存到 %1").arg(QDir::toNativeSeparators(settingsPath)), 10000);
+    // Queued, so that the text is looked up once the translator is installed.
+    if (!SettingsLocation::writable(settingsPath)) {
+        QTimer::singleShot(0, this, [this, settingsPath]() {
+            statusBar()->showMessage(
+                tr("设置无法保存到 %1").arg(QDir::toNativeSeparators(settingsPath)), 10000);
+        });
+    }
 
     clearCfgForm();
 
