@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds Nodeweave and runs every test: the normal build, then the whole suite again
-# under AddressSanitizer and UndefinedBehaviorSanitizer, then short libFuzzer runs.
+# under AddressSanitizer and UndefinedBehaviorSanitizer, then short libFuzzer runs; the
+# Debian package is built from the normal build and checked.
 # Ends with one line "N passed, N failed".
 #   ./test.sh            everything
-#   ./test.sh --quick    the normal build only
+#   ./test.sh --quick    the normal build and the package only
 set -uo pipefail
 . "$(dirname "$0")/tools.sh"
 set +e
@@ -41,6 +42,16 @@ run_suite() {
     failed=$((failed + p))
 }
 
+# The Debian package built from the normal build, checked as one entry.
+run_package() {
+    phase "package: build and check"
+    if "$NW_ROOT/packaging/check-package.sh" "$NW_ROOT/build"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+    fi
+}
+
 run_fuzz() {
     local dir="$NW_ROOT/build-fuzz"
     phase "fuzz: build (clang, libFuzzer)"
@@ -65,6 +76,7 @@ run_fuzz() {
 }
 
 run_suite "normal" "$NW_ROOT/build"
+run_package
 if [ "${1:-}" != "--quick" ]; then
     # -O1 and line tables only: the sanitizers still see everything, the build takes half as long.
     run_suite "sanitizers" "$NW_ROOT/build-asan" -DNODEWEAVE_SANITIZE=ON -DNODEWEAVE_BENCH=OFF \

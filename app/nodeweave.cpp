@@ -1,10 +1,12 @@
 #include "nodeweave.h"
 
+#include "settingslocation.h"
 #include "sim/simmodule.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCompleter>
+#include <QDir>
 #include <QHeaderView>
 #include <QRegularExpressionValidator>
 #include <QSettings>
@@ -13,6 +15,12 @@
 #include <QTranslator>
 
 namespace {
+
+QString &settingsFileOverride()
+{
+    static QString file;
+    return file;
+}
 
 QRegularExpressionValidator *validator(const char *pattern, QObject *parent)
 {
@@ -41,7 +49,8 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     portOpen = false;
     scanning = false;
 
-    settings = new QSettings(QStringLiteral("./Nodeweave.ini"), QSettings::IniFormat);
+    const QString settingsPath = SettingsLocation::choose(settingsFileOverride());
+    settings = new QSettings(settingsPath, QSettings::IniFormat);
 
     readCfgRunning = false;
     importRunning = false;
@@ -141,6 +150,14 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     connect(ui.spinBox_PWM3, &QSpinBox::valueChanged, this, &Nodeweave::pwm3Ctrl);
 
     statusBar()->showMessage(tr("Ready"), 5000);
+    // Settings are written only at close, too late to tell anyone; say it now, once.
+    // Queued, so that the text is looked up once the translator is installed.
+    if (!SettingsLocation::writable(settingsPath)) {
+        QTimer::singleShot(0, this, [this, settingsPath]() {
+            statusBar()->showMessage(
+                tr("设置无法保存到 %1").arg(QDir::toNativeSeparators(settingsPath)), 10000);
+        });
+    }
 
     clearCfgForm();
 
@@ -166,6 +183,9 @@ Nodeweave::~Nodeweave()
 void Nodeweave::closeEvent(QCloseEvent *event)
 {
     saveSettings();
+    // The window is going, so the status bar can no longer say it.
+    if (settings->status() != QSettings::NoError)
+        qWarning("cannot save the settings to %s", qPrintable(settings->fileName()));
     event->accept();
 }
 
@@ -179,4 +199,27 @@ SimModule *Nodeweave::simulator()
     if (!simModule)
         simModule = new SimModule(this);
     return simModule;
+}
+
+bool Nodeweave::openPortNamed(const QString &name)
+{
+    if (portOpen)
+        on_pushButton_openCom_clicked(); // closes the port that is open
+    const int index = ui.comboBox_comPort->findText(name);
+    if (index >= 0)
+        ui.comboBox_comPort->setCurrentIndex(index);
+    else
+        ui.comboBox_comPort->setEditText(name);
+    on_pushButton_openCom_clicked();
+    return portOpen;
+}
+
+void Nodeweave::setSettingsFile(const QString &file)
+{
+    settingsFileOverride() = file;
+}
+
+QString Nodeweave::settingsFileName() const
+{
+    return settings->fileName();
 }

@@ -50,6 +50,16 @@ public:
     // run so its configuration survives closing and reopening the port.
     SimModule *simulator();
 
+    // Selects the port entry `name` (a list entry or a typed device path) and opens it as
+    // the Open button does, closing a port that is open first (--port at start). True
+    // when the port is open.
+    bool openPortNamed(const QString &name);
+
+    // The settings file the next window uses instead of the usual location (--settings);
+    // empty for the usual one.
+    static void setSettingsFile(const QString &file);
+    QString settingsFileName() const;
+
 signals:
     void recvNewLine(const QString &line);
 

@@ -244,6 +244,10 @@
             <translation type="unfinished" />
         </message>
         <message>
+            <source>设置无法保存到 %1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
             <source>串口已重新连接：%1</source>
             <translation type="unfinished" />
         </message>

@@ -244,6 +244,10 @@
             <translation>Can not save the log: %1</translation>
         </message>
         <message>
+            <source>设置无法保存到 %1</source>
+            <translation>Settings cannot be saved to %1</translation>
+        </message>
+        <message>
             <source>串口已重新连接：%1</source>
             <translation>Serial port reconnected: %1</translation>
         </message>

@@ -100,7 +100,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("nodeweave-modsim"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(NODEWEAVE_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(

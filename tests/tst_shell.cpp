@@ -18,6 +18,7 @@
 #include <QSettings>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -94,6 +95,10 @@ private slots:
     void serialPortLost();
     void serialPortListFollowsDevices();
     void serialReconnect();
+    void settingsLocation();
+    void commandLine_data();
+    void commandLine();
+    void commandLinePortAndSettings();
 };
 
 void TestShell::startState()
@@ -588,6 +593,118 @@ void TestShell::serialReconnect()
     QVERIFY(!TestAccess::portOpen(f.w.get()));
     QVERIFY(f.messages.isEmpty());
     stopModsim();
+}
+
+// The working directory when files can be made there; the per-user configuration folder
+// when not; a named file always. A file that cannot be written is said at start.
+void TestShell::settingsLocation()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir(userDir).removeRecursively();
+    WindowFixture f;
+    const QString failText = QStringLiteral("设置无法保存到 ");
+    QCOMPARE(f.w->settingsFileName(), f.dir.filePath("Nodeweave.ini"));
+    QCoreApplication::processEvents(); // the report is queued
+    QVERIFY(!f.status().startsWith(failText));
+
+    // No file can be made in /proc, not even by root.
+    QDir::setCurrent(QStringLiteral("/proc"));
+    f.restart();
+    QCOMPARE(f.w->settingsFileName(), QDir(userDir).filePath("Nodeweave.ini"));
+    QCoreApplication::processEvents(); // the report is queued
+    QVERIFY(!f.status().startsWith(failText));
+    f.find<QLineEdit>("lineEdit_cmd")->setText("AT+MENU");
+    f.restart();
+    QCOMPARE(f.find<QLineEdit>("lineEdit_cmd")->text(), QString("AT+MENU"));
+    QVERIFY(QFile::exists(QDir(userDir).filePath("Nodeweave.ini")));
+
+    const QString named = f.dir.filePath("sub/named.ini");
+    Nodeweave::setSettingsFile(named);
+    f.restart();
+    QCOMPARE(f.w->settingsFileName(), named);
+    QCOMPARE(f.find<QLineEdit>("lineEdit_cmd")->text(), QString("AT"));
+    f.find<QLineEdit>("lineEdit_cmd")->setText("AT+NAMED");
+    f.restart();
+    QCOMPARE(QSettings(named, QSettings::IniFormat).value("consoleSettings/cmd_line").toString(),
+             QString("AT+NAMED"));
+
+    Nodeweave::setSettingsFile(QStringLiteral("/proc/nodeweave.ini"));
+    f.restart();
+    QTRY_COMPARE(f.status(), failText + "/proc/nodeweave.ini");
+    Nodeweave::setSettingsFile(QString());
+    QDir(userDir).removeRecursively();
+}
+
+// The program itself, without a display: these must end before any window is made.
+void TestShell::commandLine_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("version") << QStringList{"--version"} << 0
+                             << QStringLiteral("nodeweave " NODEWEAVE_VERSION "\n") << QString();
+    QTest::newRow("help") << QStringList{"--help"} << 0 << QStringLiteral("--settings <file>")
+                          << QString();
+    QTest::newRow("unknown") << QStringList{"--bogus"} << 2 << QString()
+                             << QStringLiteral("Unknown option 'bogus'");
+    QTest::newRow("no value") << QStringList{"--port"} << 2 << QString()
+                              << QStringLiteral("Missing value after '--port'");
+    QTest::newRow("stray") << QStringList{"ttyUSB0"} << 2 << QString()
+                           << QStringLiteral("unexpected argument 'ttyUSB0'");
+}
+
+void TestShell::commandLine()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        env.remove(QString::fromLatin1(name));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(NODEWEAVE_BIN), args);
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), status);
+    const QString stdOut = QString::fromLocal8Bit(p.readAllStandardOutput());
+    const QString stdErr = QString::fromLocal8Bit(p.readAllStandardError());
+    if (args.first() == "--version")
+        QCOMPARE(stdOut, out);
+    else
+        QVERIFY2(stdOut.contains(out), qPrintable(stdOut));
+    QVERIFY2(stdErr.contains(err), qPrintable(stdErr));
+    // Refused: the error, then the usage.
+    if (status == 2)
+        QVERIFY2(stdErr.contains("Usage: nodeweave [options]") && stdErr.contains("--port <name>"),
+                 qPrintable(stdErr));
+}
+
+// --port opens the port once the window shows; --settings names the settings file.
+void TestShell::commandLinePortAndSettings()
+{
+    QTemporaryDir dir;
+    const QString ini = dir.filePath("bench.ini");
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_LOGGING_RULES", "nodeweave.start.info=true");
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(dir.path());
+    p.start(QStringLiteral(NODEWEAVE_BIN),
+            {"--settings", ini, "-platform", "offscreen", "--port", "Simulator"});
+    QVERIFY(p.waitForStarted());
+    QByteArray err;
+    QTRY_VERIFY_WITH_TIMEOUT((err += p.readAllStandardError()).contains("port Simulator open") ||
+                                 p.state() != QProcess::Running,
+                             10000);
+    p.kill();
+    p.waitForFinished();
+    QVERIFY2(err.contains("settings file " + QFile::encodeName(ini)), err.constData());
+    QVERIFY2(err.contains("window shown"), err.constData());
+    QVERIFY2(err.contains("port Simulator open"), err.constData());
 }
 
 QTEST_MAIN(TestShell)
