@@ -18,16 +18,15 @@ void Nodeweave::readCom()
         return;
     recvCount += bytes.size();
     scheduleLogFrame();
+    // A run without any line end (and the rest of it, up to its CR LF) is shown so the
+    // user sees what arrived, but it is no reply and reaches no handler.
     const LineAssembler::Result r = rxBuffer.feed(bytes);
-    for (const QByteArray &raw : r.lines) {
-        const QString line = QString::fromLocal8Bit(raw);
+    for (const LineAssembler::Piece &piece : r.pieces) {
+        const QString line = QString::fromLocal8Bit(piece.bytes);
         addStrToLog(line, logRecv);
-        emit recvNewLine(line);
+        if (!piece.dropped)
+            emit recvNewLine(line);
     }
-    // A run without any line end is shown once so the user sees what arrived, but it is
-    // no reply and reaches no handler.
-    for (const QByteArray &raw : r.overflows)
-        addStrToLog(QString::fromLocal8Bit(raw), logRecv);
 }
 
 void Nodeweave::comSend(QString text)

@@ -169,18 +169,27 @@ void TestLinkIo::overflowBound()
     QVERIFY(f.openPort(pty.slavePath));
     QSignalSpy lines(f.w.get(), &Nodeweave::recvNewLine);
 
-    // 64 KiB without a line end is shown once as a received entry and dropped; it never
-    // reaches a handler.
+    // 64 KiB without a line end is shown as a received entry and dropped. The rest of
+    // that run, up to its CR LF, is dropped with it even when it comes in a later read: a
+    // tail shaped like an error reply reaches no handler. Only what follows is a line.
     const QByteArray run(64 * 1024, 'x');
     pty.send(run);
     QTRY_COMPARE(text(f, "label_recvCnt"), QString::number(run.size()));
     QTRY_COMPARE(logTexts(f), QStringList({QString::fromLatin1(run)}));
-    QCOMPARE(lines.count(), 0);
-
+    pty.send("ERR=5\r\n");
+    QTRY_COMPARE(logTexts(f).size(), 2);
     pty.send("OK\r\n");
-    QTRY_COMPARE(lines.count(), 1);
+    // The same however the port's reads cut the bytes.
+    pty.send(QByteArray(70000, 'y') + "ERR=6\r\nOK\r\n");
+    QTRY_COMPARE(text(f, "label_recvCnt"), QString::number(run.size() + 11 + 70000 + 11));
+    QTRY_COMPARE(lines.count(), 2);
     QCOMPARE(lines.at(0).at(0).toString(), QString("OK\r\n"));
+    QCOMPARE(lines.at(1).at(0).toString(), QString("OK\r\n"));
     QCOMPARE(f.status(), QString("Success"));
+    const QStringList log = logTexts(f);
+    QCOMPARE(log.mid(0, 3), QStringList({QString::fromLatin1(run), "ERR=5\r\n", "OK\r\n"}));
+    QCOMPARE(log.mid(3).join(QString()), QString(QByteArray(70000, 'y') + "ERR=6\r\nOK\r\n"));
+    QCOMPARE(log.last(), QString("OK\r\n"));
 }
 
 void TestLinkIo::countersAndLog()
