@@ -80,6 +80,8 @@ private:
     void getComSetting(PortSettings &settings);
     bool openCurrentPort();
     void closePort();
+    // Closes a port that failed under the program, saying so in the status bar.
+    void portLost(const QString &reason);
     void on_comPortToggle(bool open);
     QSerialPort *serialDevice() const;
 

@@ -33,9 +33,21 @@ void Nodeweave::comSend(QString text)
 {
     if (!portOpen || !serialPort)
         return;
+    const QByteArray bytes = text.toLocal8Bit();
+    const qint64 written = serialPort->write(bytes);
+    if (written != bytes.size()) {
+        // A port that refuses bytes is as good as gone. Only what it took went out; the
+        // rest is neither counted nor logged.
+        const QString sent = QString::fromLocal8Bit(bytes.left(qMax<qint64>(0, written)));
+        if (!sent.isEmpty()) {
+            addToCounter(ui.label_sendCnt, sent.size());
+            addStrToLog(sent, logSend);
+        }
+        portLost(serialPort->errorString());
+        return;
+    }
     addToCounter(ui.label_sendCnt, text.size());
     addStrToLog(text, logSend);
-    serialPort->write(text.toLocal8Bit());
 }
 
 void Nodeweave::sendCmd(QString cmd)

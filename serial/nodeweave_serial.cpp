@@ -137,13 +137,20 @@ void Nodeweave::on_comboBox_parBit_currentIndexChanged(int)
 }
 
 // An adapter pulled out (or a pty whose far side closed) reports a resource or read
-// error, repeatedly and fast. Close the port as the Close button does, so the window
-// never shows a green LED over a dead port.
+// error, repeatedly and fast; a write that fails reports a write error. Close the port as
+// the Close button does, so the window never shows a green LED over a dead port.
 void Nodeweave::portErrorOccurred(int error)
 {
-    if (!portOpen || (error != QSerialPort::ResourceError && error != QSerialPort::ReadError))
+    if (!portOpen || (error != QSerialPort::ResourceError && error != QSerialPort::ReadError &&
+                      error != QSerialPort::WriteError))
         return;
-    const QString name = openPortName;
+    portLost(error == QSerialPort::WriteError ? serialPort->errorString() : QString());
+}
+
+void Nodeweave::portLost(const QString &reason)
+{
+    const QString name =
+        reason.isEmpty() ? openPortName : QStringLiteral("%1 (%2)").arg(openPortName, reason);
     closePort();
     // A line the lost port cut short must not become the head of the next port's first
     // line. A port the user closes keeps its partial line, as the receiver always has.

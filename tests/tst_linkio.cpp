@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QSerialPort>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -71,6 +72,7 @@ private slots:
     void overflowBound();
     void countersAndLog();
     void nothingWhileClosed();
+    void failedWriteLosesThePort();
     void sendCmdLocalAndRemote();
 };
 
@@ -263,6 +265,45 @@ void TestLinkIo::nothingWhileClosed()
     QCOMPARE(text(f, "label_sendCnt"), QString("0"));
     QCOMPARE(logEntries(f).size(), 0);
     QVERIFY(sim->receivedLines().isEmpty());
+}
+
+void TestLinkIo::failedWriteLosesThePort()
+{
+    WindowFixture f;
+    QVERIFY(f.openPort());
+    Nodeweave *w = f.w.get();
+    auto *send = f.find<QPushButton>("pushButton_send");
+    const QString lost =
+        QStringLiteral("串口已断开：%1 (The line to the simulated module is broken)")
+            .arg(Nodeweave::simulatorPortName());
+
+    // The line breaks in the middle of a command: the port is closed as a lost one, and
+    // only the part that went out is counted and logged.
+    f.sim()->breakHostLineAfter(4);
+    w->sendCmd(QStringLiteral("AT+VER"));
+    QVERIFY(!send->isEnabled());
+    QCOMPARE(f.status(), lost);
+    QCOMPARE(text(f, "label_sendCnt"), QString("4"));
+    QTRY_COMPARE(logTexts(f), QStringList({"AT+V"}));
+    w->sendCmd(QStringLiteral("AT"));
+    QCOMPARE(text(f, "label_sendCnt"), QString("4"));
+
+    // A write the port refuses whole: nothing is counted or logged.
+    QVERIFY(f.openPort());
+    f.w->statusBar()->clearMessage();
+    w->comSend(QStringLiteral("AT\r\n"));
+    QVERIFY(!send->isEnabled());
+    QCOMPARE(f.status(), lost);
+    QCOMPARE(text(f, "label_sendCnt"), QString("4"));
+    QCOMPARE(logTexts(f).size(), 1);
+    QVERIFY(f.sim()->receivedLines().isEmpty());
+
+    // A real port that reports a failed write is closed the same way.
+    Pty pty;
+    QVERIFY(f.openPort(pty.slavePath));
+    QMetaObject::invokeMethod(w, "portErrorOccurred", Q_ARG(int, QSerialPort::WriteError));
+    QVERIFY(!send->isEnabled());
+    QVERIFY(f.status().startsWith(QStringLiteral("串口已断开：") + pty.slavePath));
 }
 
 void TestLinkIo::sendCmdLocalAndRemote()
