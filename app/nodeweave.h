@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/cfgcmd.h"
+#include "config/cfgfileformat.h"
 #include "network/zbdevice.h"
 #include "serial/lineassembler.h"
 #include "serial/portsettings.h"
@@ -200,6 +201,11 @@ private:
     void readGroup(QXmlStreamReader &xml, int group);
     void lockFileButtons(bool locked);
 
+public:
+    // What the last import refused, element by element, with the value.
+    const QList<CfgFile::Refusal> &refusedImportValues() const { return importRefusals; }
+
+private:
     // ---- immediate module settings and network control ----
 private slots:
     void on_pushButton_reset_clicked();
@@ -343,4 +349,6 @@ private:
     void copyLog();
     // Configuration file: an export or import is under way (its waits let clicks through).
     bool fileOpRunning = false;
+    // Configuration file: the values the last import did not put into the form.
+    QList<CfgFile::Refusal> importRefusals;
 };
