@@ -1,5 +1,6 @@
 #include "nodeweave.h"
 
+#include "config/fieldrules.h"
 #include "settingslocation.h"
 #include "sim/simmodule.h"
 
@@ -22,10 +23,9 @@ QString &settingsFileOverride()
     return file;
 }
 
-QRegularExpressionValidator *validator(const char *pattern, QObject *parent)
+QRegularExpressionValidator *validator(const QString &pattern, QObject *parent)
 {
-    return new QRegularExpressionValidator(QRegularExpression(QString::fromLatin1(pattern)),
-                                           parent);
+    return new QRegularExpressionValidator(QRegularExpression(pattern), parent);
 }
 
 // Wide enough for the longest value the field shows, so a whole address is never cut.
@@ -94,18 +94,18 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     fitToText(ui.lineEdit_targetDeviceMac, "0x0000000000000000");
     fitToText(ui.lineEdit_EPID, "0x0000000000000000");
 
-    for (QLineEdit *e : {ui.lineEdit_sendPkt_regular_time, ui.lineEdit_EPID, ui.lineEdit_joinTime})
-        e->setValidator(validator("[0-9]*", this));
-    ui.comboBox_TID_ADDR->setValidator(validator("^0x[a-fA-F0-9]{0,16}", this));
-    for (QComboBox *c : {ui.comboBox_ADSMP1_ADDR, ui.comboBox_ADSMP2_ADDR, ui.comboBox_ADSMP3_ADDR,
-                         ui.comboBox_ADSMP4_ADDR})
-        c->setValidator(validator("^0x[a-fA-F0-9]{0,16}", this));
-    for (QLineEdit *e : {ui.lineEdit_IOSMP_IT9, ui.lineEdit_IOSMP_IT10, ui.lineEdit_IOSMP_IT14,
-                         ui.lineEdit_IOSMP_IT15, ui.lineEdit_IOSMP_IT17, ui.lineEdit_ADSMP1_IT,
-                         ui.lineEdit_ADSMP2_IT, ui.lineEdit_ADSMP3_IT, ui.lineEdit_ADSMP4_IT})
-        e->setValidator(validator("[0-9]{0,10}", this));
-    for (QLineEdit *e : {ui.lineEdit_PWM1_FRQ, ui.lineEdit_PWM2_FRQ, ui.lineEdit_PWM3_FRQ})
-        e->setValidator(validator("[0-9]{1,5}", this));
+    // Validators and ranges from the one table an import checks its values against.
+    for (const FieldRules::Rule &rule : FieldRules::rules()) {
+        QWidget *field = findChild<QWidget *>(rule.widget);
+        if (auto *spin = qobject_cast<QSpinBox *>(field); spin && rule.hasRange())
+            spin->setRange(rule.minimum, rule.maximum);
+        else if (auto *edit = qobject_cast<QLineEdit *>(field))
+            edit->setValidator(validator(rule.pattern, this));
+        else if (auto *box = qobject_cast<QComboBox *>(field))
+            box->setValidator(validator(rule.pattern, this));
+        else
+            qWarning("no form field %s for its input rule", qPrintable(rule.widget));
+    }
 
     const QList<std::pair<int, std::pair<QRadioButton *, QRadioButton *>>> ioRadios = {
         {9, {ui.radioButton_9input, ui.radioButton_9output}},
@@ -122,8 +122,6 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
 
     for (QSlider *s :
          {ui.horizontalSlider_PWM1, ui.horizontalSlider_PWM2, ui.horizontalSlider_PWM3})
-        s->setRange(0, 100);
-    for (QSpinBox *s : {ui.spinBox_PWM1, ui.spinBox_PWM2, ui.spinBox_PWM3})
         s->setRange(0, 100);
 
     connect(pollTimer, &QTimer::timeout, this, &Nodeweave::readCom);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/cfgcmd.h"
+#include "config/cfgfileformat.h"
 #include "network/zbdevice.h"
 #include "serial/lineassembler.h"
 #include "serial/portsettings.h"
@@ -98,6 +99,8 @@ private:
     bool openCurrentPort();
     bool openPortEntry(const QString &entry, QString *failure);
     void closePort();
+    // Closes a port that failed under the program, saying so in the status bar.
+    void portLost(int error);
     void on_comPortToggle(bool open);
     QSerialPort *serialDevice() const;
 
@@ -216,6 +219,11 @@ private:
     void readGroup(QXmlStreamReader &xml, int group);
     void lockFileButtons(bool locked);
 
+public:
+    // What the last import refused, element by element, with the value.
+    const QList<CfgFile::Refusal> &refusedImportValues() const { return importRefusals; }
+
+private:
     // ---- immediate module settings and network control ----
 private slots:
     void on_pushButton_reset_clicked();
@@ -369,4 +377,6 @@ private:
     bool reconnectPending = false;
     QString lostPort;
     QStringList lostPortLinks;
+    // Configuration file: the values the last import did not put into the form.
+    QList<CfgFile::Refusal> importRefusals;
 };

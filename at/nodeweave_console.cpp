@@ -7,6 +7,7 @@
 #include "at/errortable.h"
 #include "at/replygrammar.h"
 #include "dialogs.h"
+#include "peripherals/peripheralcommands.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -208,7 +209,9 @@ void Nodeweave::on_checkBox_regulerSend_toggled(bool checked)
         ui.checkBox_regulerSend->setChecked(false);
         return;
     }
-    consoleSendTimer->start(int(interval));
+    // The same floor as the packet repeat: 0 ms would send on every pass of the event
+    // loop, far faster than any serial link carries the commands.
+    consoleSendTimer->start(PeripheralCommand::repeatTimerPeriod(int(interval)));
     ui.lineEdit_regular_time->setEnabled(false);
 }
 

@@ -184,6 +184,14 @@ void writeGroup(QXmlStreamWriter &xml, const Group &group,
     xml.writeEndElement();
 }
 
+QStringList describe(const QList<Refusal> &refusals)
+{
+    QStringList lines;
+    for (const Refusal &r : refusals)
+        lines << r.element + QStringLiteral(": ") + r.value;
+    return lines;
+}
+
 bool readRoot(QXmlStreamReader &xml)
 {
     while (!xml.atEnd()) {

@@ -85,6 +85,16 @@ void readGroups(QXmlStreamReader &xml, const std::function<void(const Group &)> 
 void readLeaves(QXmlStreamReader &xml, const Group &group,
                 const std::function<void(const Leaf &, const QString &text)> &apply);
 
+// A value an import did not put into the form: the element it came from and the value
+// (one field of the element's text, or the whole text when it did not split into fields).
+struct Refusal
+{
+    QString element;
+    QString value;
+};
+// One line per refusal, "ELEMENT: value", for the user to read.
+QStringList describe(const QList<Refusal> &refusals);
+
 enum class Check
 {
     Ok,

@@ -2,6 +2,7 @@
 #include "nodeweave.h"
 
 #include "config/cfgfileformat.h"
+#include "config/fieldrules.h"
 #include "dialogs.h"
 
 #include <QEventLoop>
@@ -101,13 +102,42 @@ void applyField(QWidget *form, const CfgFile::Field &field, const QString &value
     qWarning("configuration file: no form field %s", qPrintable(field.widget));
 }
 
-void applyLeaf(QWidget *form, const CfgFile::Leaf &leaf, const QString &text)
+// Whether the field's widget would take `value` from the user: an item of its list, a
+// text its validator lets through, a number within its range. Check boxes and radio
+// buttons read any text as one of their two states.
+bool fieldAccepts(const QWidget *form, const CfgFile::Field &field, const QString &value)
+{
+    switch (field.kind) {
+    case CfgFile::FieldKind::Item:
+        if (auto *box = form->findChild<QComboBox *>(field.widget))
+            return box->findText(value, Qt::MatchExactly | Qt::MatchCaseSensitive) >= 0;
+        return false;
+    case CfgFile::FieldKind::Text:
+    case CfgFile::FieldKind::Address:
+    case CfgFile::FieldKind::Duty:
+        return FieldRules::accepts(field.widget, value);
+    case CfgFile::FieldKind::Flag:
+    case CfgFile::FieldKind::Direction:
+        return true;
+    }
+    return false;
+}
+
+// Applies the fields the form accepts; a refused one keeps the value the reset gave it.
+void applyLeaf(QWidget *form, const CfgFile::Leaf &leaf, const QString &text,
+               QList<CfgFile::Refusal> &refused)
 {
     const std::optional<QStringList> fields = CfgFile::splitFields(leaf, text);
-    if (!fields)
+    if (!fields) {
+        refused.append({leaf.name, text});
         return;
-    for (int i = 0; i < leaf.fields.size(); ++i)
-        applyField(form, leaf.fields.at(i), fields->at(i));
+    }
+    for (int i = 0; i < leaf.fields.size(); ++i) {
+        if (fieldAccepts(form, leaf.fields.at(i), fields->at(i)))
+            applyField(form, leaf.fields.at(i), fields->at(i));
+        else
+            refused.append({leaf.name, fields->at(i)});
+    }
 }
 
 } // namespace
@@ -170,6 +200,7 @@ void Nodeweave::on_pushButton_Import_clicked()
                                                QStringLiteral("./"), tr("XML (*.xml)"));
     if (path.isEmpty())
         return;
+    importRefusals.clear();
 
     // Everything is checked before the form is touched: a file that cannot be used
     // leaves the configuration on screen as it was.
@@ -222,6 +253,9 @@ void Nodeweave::on_pushButton_Import_clicked()
     ui.tabWidget->setCurrentIndex(savedTabIndex);
     importRunning = false;
     lockFileButtons(false);
+    if (!importRefusals.isEmpty())
+        Dialogs::message(tr("以下配置项的值不被表单接受，未导入：\n%1")
+                             .arg(CfgFile::describe(importRefusals).join(QLatin1Char('\n'))));
 }
 
 void Nodeweave::writeBaseGroup(QXmlStreamWriter &xml)
@@ -290,7 +324,7 @@ void Nodeweave::readGroup(QXmlStreamReader &xml, int group)
     ui.tabWidget->setCurrentIndex(g.tab);
     delayMsec(kGroupTimeMs);
     CfgFile::readLeaves(xml, g, [this](const CfgFile::Leaf &leaf, const QString &text) {
-        applyLeaf(this, leaf, text);
+        applyLeaf(this, leaf, text, importRefusals);
     });
 }
 

@@ -277,10 +277,17 @@ void Nodeweave::on_comboBox_consoleAddrMode_currentIndexChanged(int index)
 
 // ---- address groups ----
 
+// A scan rebuilds the lists of offered addresses, but the address each box holds stays:
+// the user read or typed it, and the next write sends it. Only an empty box takes the
+// first node offered (or, in LID mode, "0x0").
 void Nodeweave::clearAddressLists()
 {
-    for (const AddressGroup &group : kAddressGroups)
-        (ui.*group.address)->clear();
+    for (const AddressGroup &group : kAddressGroups) {
+        QComboBox *box = ui.*group.address;
+        const QString text = box->currentText();
+        box->clear();
+        box->setEditText(text);
+    }
 }
 
 void Nodeweave::offerDeviceToAddressLists(const ZBdevice &device)
@@ -288,10 +295,15 @@ void Nodeweave::offerDeviceToAddressLists(const ZBdevice &device)
     for (const AddressGroup &group : kAddressGroups) {
         const QString mode = (ui.*group.mode)->currentText();
         QComboBox *box = ui.*group.address;
-        if (isLidMode(group, mode))
-            box->setEditText(kLidAddress);
-        else
-            listNode(box, mode, device);
+        const QString text = box->currentText();
+        if (isLidMode(group, mode)) {
+            if (text.isEmpty())
+                box->setEditText(kLidAddress);
+            continue;
+        }
+        listNode(box, mode, device);
+        if (!text.isEmpty())
+            box->setEditText(text);
     }
 }
 

@@ -68,6 +68,11 @@
             <translation type="unfinished" />
         </message>
         <message>
+            <source>以下配置项的值不被表单接受，未导入：
+%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
             <source>导入完成</source>
             <translation type="unfinished" />
         </message>

@@ -68,6 +68,12 @@
             <translation>Improt failed</translation>
         </message>
         <message>
+            <source>以下配置项的值不被表单接受，未导入：
+%1</source>
+            <translation>These values are not accepted by the form and were not imported:
+%1</translation>
+        </message>
+        <message>
             <source>导入完成</source>
             <translation>Import finish</translation>
         </message>

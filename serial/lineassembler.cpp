@@ -1,30 +1,47 @@
 #include "serial/lineassembler.h"
 
+QList<QByteArray> LineAssembler::Result::select(bool dropped) const
+{
+    QList<QByteArray> out;
+    for (const Piece &p : pieces)
+        if (p.dropped == dropped)
+            out.append(p.bytes);
+    return out;
+}
+
 LineAssembler::Result LineAssembler::feed(const QByteArray &bytes)
 {
     Result r;
-    // Only the tail can hold a CR LF that these bytes complete, so the search starts one
-    // byte before the new data instead of rescanning the whole partial line.
-    qsizetype from = qMax<qsizetype>(0, m_buffer.size() - 1);
+    // The pending bytes hold no CR LF, so only the last of them can start one that the
+    // new bytes complete: the search starts there instead of rescanning the partial line.
+    const qsizetype from = qMax<qsizetype>(0, m_buffer.size() - 1);
     m_buffer.append(bytes);
     qsizetype start = 0;
+    qsizetype end = m_buffer.indexOf("\r\n", from);
     for (;;) {
-        const qsizetype end = m_buffer.indexOf("\r\n", qMax(from, start));
+        // The run from `start` ends after its CR LF, or at the end of what has arrived.
+        const qsizetype runSize = (end < 0 ? m_buffer.size() : end + 2) - start;
+        if (runSize > m_maxPending || (end < 0 && runSize == m_maxPending && runSize > 0)) {
+            // maxPending bytes without a line end: they are cut off where a receiver
+            // taking one byte at a time would have cut them. A CR there is kept: it may be
+            // the first half of the line end still to come. A cut never passes `end`.
+            qsizetype cut = m_maxPending;
+            if (cut > 1 && m_buffer.at(start + cut - 1) == '\r')
+                --cut;
+            r.pieces.append({m_buffer.mid(start, cut), true});
+            start += cut;
+            m_dropping = true;
+            continue;
+        }
         if (end < 0)
             break;
-        r.lines.append(m_buffer.mid(start, end + 2 - start));
+        // A line, or the end of the run being dropped.
+        r.pieces.append({m_buffer.mid(start, runSize), m_dropping});
+        m_dropping = false;
         start = end + 2;
-        from = start;
+        end = m_buffer.indexOf("\r\n", start);
     }
     if (start > 0)
         m_buffer.remove(0, start);
-    while (m_buffer.size() >= m_maxPending) {
-        // Keep a trailing CR: it may be the first half of a line end still to come.
-        qsizetype cut = m_maxPending;
-        if (cut > 1 && m_buffer.at(cut - 1) == '\r')
-            --cut;
-        r.overflows.append(m_buffer.left(cut));
-        m_buffer.remove(0, cut);
-    }
     return r;
 }

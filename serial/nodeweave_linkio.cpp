@@ -1,6 +1,7 @@
 #include "nodeweave.h"
 
 #include <QIODevice>
+#include <QSerialPort>
 
 void Nodeweave::addToCounter(QLabel *label, qint64 amount)
 {
@@ -18,25 +19,36 @@ void Nodeweave::readCom()
         return;
     recvCount += bytes.size();
     scheduleLogFrame();
+    // A run without any line end (and the rest of it, up to its CR LF) is shown so the
+    // user sees what arrived, but it is no reply and reaches no handler.
     const LineAssembler::Result r = rxBuffer.feed(bytes);
-    for (const QByteArray &raw : r.lines) {
-        const QString line = QString::fromLocal8Bit(raw);
+    for (const LineAssembler::Piece &piece : r.pieces) {
+        const QString line = QString::fromLocal8Bit(piece.bytes);
         addStrToLog(line, logRecv);
-        emit recvNewLine(line);
+        if (!piece.dropped)
+            emit recvNewLine(line);
     }
-    // A run without any line end is shown once so the user sees what arrived, but it is
-    // no reply and reaches no handler.
-    for (const QByteArray &raw : r.overflows)
-        addStrToLog(QString::fromLocal8Bit(raw), logRecv);
 }
 
 void Nodeweave::comSend(QString text)
 {
     if (!portOpen || !serialPort)
         return;
+    const QByteArray bytes = text.toLocal8Bit();
+    const qint64 written = serialPort->write(bytes);
+    if (written != bytes.size()) {
+        // A port that refuses bytes is as good as gone. Only what it took went out; the
+        // rest is neither counted nor logged.
+        const QString sent = QString::fromLocal8Bit(bytes.left(qMax<qint64>(0, written)));
+        if (!sent.isEmpty()) {
+            addToCounter(ui.label_sendCnt, sent.size());
+            addStrToLog(sent, logSend);
+        }
+        portLost(QSerialPort::WriteError);
+        return;
+    }
     addToCounter(ui.label_sendCnt, text.size());
     addStrToLog(text, logSend);
-    serialPort->write(text.toLocal8Bit());
 }
 
 void Nodeweave::sendCmd(QString cmd)

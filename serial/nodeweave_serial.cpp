@@ -239,12 +239,18 @@ void Nodeweave::on_comboBox_parBit_currentIndexChanged(int)
 }
 
 // An adapter pulled out (or a pty whose far side closed) reports a resource or read
-// error, repeatedly and fast. Close the port as the Close button does, so the window
-// never shows a green LED over a dead port.
+// error, repeatedly and fast; a write that fails reports a write error. Close the port as
+// the Close button does, so the window never shows a green LED over a dead port.
 void Nodeweave::portErrorOccurred(int error)
 {
-    if (!portOpen || (error != QSerialPort::ResourceError && error != QSerialPort::ReadError))
+    if (!portOpen || (error != QSerialPort::ResourceError && error != QSerialPort::ReadError &&
+                      error != QSerialPort::WriteError))
         return;
+    portLost(error);
+}
+
+void Nodeweave::portLost(int error)
+{
     const QString name = openPortName;
     closePort();
     // A line the lost port cut short must not become the head of the next port's first

@@ -77,6 +77,12 @@ qint64 SimDevice::writeData(const char *data, qint64 size)
         setErrorString(QStringLiteral("The simulated module is gone"));
         return -1;
     }
+    const qint64 taken = m_module->takeFromHost(size);
+    if (taken < size)
+        setErrorString(QStringLiteral("The line to the simulated module is broken"));
+    if (taken <= 0)
+        return -1;
+    size = taken;
     m_module->receive(QByteArray(data, size));
     // Reported later, as a port reports bytes that went out.
     QTimer::singleShot(0, this, [this, size]() {

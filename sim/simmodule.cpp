@@ -98,6 +98,17 @@ void SimModule::setSampleTimeScale(double scale)
 // ---------------------------------------------------------------------------------
 // Input
 
+qint64 SimModule::takeFromHost(qint64 size)
+{
+    if (m_hostLineLeft < 0)
+        return size;
+    if (m_hostLineLeft == 0)
+        return -1;
+    const qint64 n = qMin(size, m_hostLineLeft);
+    m_hostLineLeft -= n;
+    return n;
+}
+
 void SimModule::receive(const QByteArray &bytes)
 {
     for (const char c : bytes) {

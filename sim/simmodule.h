@@ -67,6 +67,13 @@ public:
     void splitReplies(bool on) { m_split = on; }
     // A silent module neither carries out nor answers anything, and drops output not yet sent.
     void setSilent(bool on);
+    // The line from the host breaks after this many more bytes (negative: never): the
+    // write that reaches the limit is cut short there and every later write fails, as
+    // when an adapter is pulled out in the middle of a command. Returns through
+    // takeFromHost() how much of each write the line carries.
+    void breakHostLineAfter(qint64 bytes) { m_hostLineLeft = bytes; }
+    // How many of `size` bytes the line carries now (-1 once it is broken).
+    qint64 takeFromHost(qint64 size);
     void setSeed(quint32 seed) { m_rng.seed(seed); }
     // Scale factors for the scan time and the sampling intervals (1.0 = real seconds).
     void setScanTimeScale(double scale) { m_scanScale = qMax(0.0, scale); }
@@ -165,6 +172,7 @@ private:
     bool m_anyLineEnd = false;
     bool m_split = false;
     bool m_silent = false;
+    qint64 m_hostLineLeft = -1;
     double m_scanScale = 1.0;
     double m_sampleScale = 1.0;
     Faults m_faults;

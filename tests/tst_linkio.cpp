@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QSerialPort>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -71,6 +72,7 @@ private slots:
     void overflowBound();
     void countersAndLog();
     void nothingWhileClosed();
+    void failedWriteLosesThePort();
     void sendCmdLocalAndRemote();
 };
 
@@ -169,18 +171,27 @@ void TestLinkIo::overflowBound()
     QVERIFY(f.openPort(pty.slavePath));
     QSignalSpy lines(f.w.get(), &Nodeweave::recvNewLine);
 
-    // 64 KiB without a line end is shown once as a received entry and dropped; it never
-    // reaches a handler.
+    // 64 KiB without a line end is shown as a received entry and dropped. The rest of
+    // that run, up to its CR LF, is dropped with it even when it comes in a later read: a
+    // tail shaped like an error reply reaches no handler. Only what follows is a line.
     const QByteArray run(64 * 1024, 'x');
     pty.send(run);
     QTRY_COMPARE(text(f, "label_recvCnt"), QString::number(run.size()));
     QTRY_COMPARE(logTexts(f), QStringList({QString::fromLatin1(run)}));
-    QCOMPARE(lines.count(), 0);
-
+    pty.send("ERR=5\r\n");
+    QTRY_COMPARE(logTexts(f).size(), 2);
     pty.send("OK\r\n");
-    QTRY_COMPARE(lines.count(), 1);
+    // The same however the port's reads cut the bytes.
+    pty.send(QByteArray(70000, 'y') + "ERR=6\r\nOK\r\n");
+    QTRY_COMPARE(text(f, "label_recvCnt"), QString::number(run.size() + 11 + 70000 + 11));
+    QTRY_COMPARE(lines.count(), 2);
     QCOMPARE(lines.at(0).at(0).toString(), QString("OK\r\n"));
+    QCOMPARE(lines.at(1).at(0).toString(), QString("OK\r\n"));
     QCOMPARE(f.status(), QString("Success"));
+    const QStringList log = logTexts(f);
+    QCOMPARE(log.mid(0, 3), QStringList({QString::fromLatin1(run), "ERR=5\r\n", "OK\r\n"}));
+    QCOMPARE(log.mid(3).join(QString()), QString(QByteArray(70000, 'y') + "ERR=6\r\nOK\r\n"));
+    QCOMPARE(log.last(), QString("OK\r\n"));
 }
 
 void TestLinkIo::countersAndLog()
@@ -254,6 +265,44 @@ void TestLinkIo::nothingWhileClosed()
     QCOMPARE(text(f, "label_sendCnt"), QString("0"));
     QCOMPARE(logEntries(f).size(), 0);
     QVERIFY(sim->receivedLines().isEmpty());
+}
+
+void TestLinkIo::failedWriteLosesThePort()
+{
+    WindowFixture f;
+    QVERIFY(f.openPort());
+    Nodeweave *w = f.w.get();
+    auto *send = f.find<QPushButton>("pushButton_send");
+    const QString lost = QStringLiteral("串口已断开：%1（设备已断开或不再应答）")
+                             .arg(Nodeweave::simulatorPortName());
+
+    // The line breaks in the middle of a command: the port is closed as a lost one, and
+    // only the part that went out is counted and logged.
+    f.sim()->breakHostLineAfter(4);
+    w->sendCmd(QStringLiteral("AT+VER"));
+    QVERIFY(!send->isEnabled());
+    QCOMPARE(f.status(), lost);
+    QCOMPARE(text(f, "label_sendCnt"), QString("4"));
+    QTRY_COMPARE(logTexts(f), QStringList({"AT+V"}));
+    w->sendCmd(QStringLiteral("AT"));
+    QCOMPARE(text(f, "label_sendCnt"), QString("4"));
+
+    // A write the port refuses whole: nothing is counted or logged.
+    QVERIFY(f.openPort());
+    f.w->statusBar()->clearMessage();
+    w->comSend(QStringLiteral("AT\r\n"));
+    QVERIFY(!send->isEnabled());
+    QCOMPARE(f.status(), lost);
+    QCOMPARE(text(f, "label_sendCnt"), QString("4"));
+    QCOMPARE(logTexts(f).size(), 1);
+    QVERIFY(f.sim()->receivedLines().isEmpty());
+
+    // A real port that reports a failed write is closed the same way.
+    Pty pty;
+    QVERIFY(f.openPort(pty.slavePath));
+    QMetaObject::invokeMethod(w, "portErrorOccurred", Q_ARG(int, QSerialPort::WriteError));
+    QVERIFY(!send->isEnabled());
+    QVERIFY(f.status().startsWith(QStringLiteral("串口已断开：") + pty.slavePath));
 }
 
 void TestLinkIo::sendCmdLocalAndRemote()

@@ -147,6 +147,18 @@ void TestScan::scanListsTheNetwork()
     f.find<QComboBox>("comboBox_IOSMP9_AM")->setCurrentText(QStringLiteral("LID"));
     f.find<QComboBox>("comboBox_ADSMP2")->setCurrentText(QStringLiteral("MID"));
 
+    // Every address box lists the nodes in the mode its group shows; a box keeps the
+    // text it had, and only an empty one shows the first node.
+    const std::pair<const char *, const char *> groups[] = {
+        {"comboBox_TID_AM", "comboBox_TID_ADDR"},
+        {"comboBox_TPIO9_AM", "comboBox_TPIO9_ADDR"},
+        {"comboBox_IOSMP9_AM", "comboBox_IOSMP9_ADDR"},
+        {"comboBox_ADSMP2", "comboBox_ADSMP2_ADDR"}};
+    f.find<QComboBox>("comboBox_ADSMP2_ADDR")->setEditText(QString());
+    QMap<QString, QString> textBefore;
+    for (const auto &[modeName, addrName] : groups)
+        textBefore[addrName] = f.find<QComboBox>(addrName)->currentText();
+
     auto *bar = f.find<QProgressBar>("progressBar_scan");
     sim->clearReceivedLines();
     // Real seconds, once: the module spreads its reports over the scan time.
@@ -184,12 +196,6 @@ void TestScan::scanListsTheNetwork()
     QCOMPARE(f.find<QLineEdit>("lineEdit_targetDeviceMac")->text(), nodes[0].macAddr);
     QVERIFY(!f.find<QCheckBox>("checkBox_autoRemote")->isChecked());
 
-    // Every address box lists the nodes in the mode its group shows.
-    const std::pair<const char *, const char *> groups[] = {
-        {"comboBox_TID_AM", "comboBox_TID_ADDR"},
-        {"comboBox_TPIO9_AM", "comboBox_TPIO9_ADDR"},
-        {"comboBox_IOSMP9_AM", "comboBox_IOSMP9_ADDR"},
-        {"comboBox_ADSMP2", "comboBox_ADSMP2_ADDR"}};
     for (const auto &[modeName, addrName] : groups) {
         const QString mode = f.find<QComboBox>(modeName)->currentText();
         auto *addr = f.find<QComboBox>(addrName);
@@ -204,8 +210,10 @@ void TestScan::scanListsTheNetwork()
                 expected << n.macAddr;
         }
         QCOMPARE(items, expected);
-        QCOMPARE(addr->currentText(),
-                 mode == QLatin1String("LID") ? QStringLiteral("0x0") : expected.first());
+        const QString before = textBefore.value(addrName);
+        QCOMPARE(addr->currentText(), !before.isEmpty()              ? before
+                                      : mode == QLatin1String("LID") ? QStringLiteral("0x0")
+                                                                     : expected.first());
     }
 
     // The module's closing "OK" ended the scan; lines after it are no reports.
@@ -226,6 +234,12 @@ void TestScan::secondScanStartsAfresh()
     auto *tid = f.find<QComboBox>("comboBox_TID_ADDR");
     QCOMPARE(tid->count(), firstCount);
 
+    // Addresses the user typed (or a read filled in) stay through every later scan; only
+    // the lists of offered addresses are rebuilt.
+    auto *tpio = f.find<QComboBox>("comboBox_TPIO9_ADDR");
+    tid->setEditText(QStringLiteral("0x3C4D"));
+    tpio->setEditText(QStringLiteral("0x00124B00AABBCCDD"));
+
     // A broadcast target is dropped by the new scan through the select-all box.
     auto *all = f.find<QCheckBox>("checkBox_deviceSelectAll");
     all->setChecked(true);
@@ -239,7 +253,8 @@ void TestScan::secondScanStartsAfresh()
     QCOMPARE(tableRows(f).size(), 0);
     QVERIFY(TestAccess::devices(f.w.get()).isEmpty());
     QCOMPARE(tid->count(), 0);
-    QCOMPARE(f.find<QComboBox>("comboBox_TPIO9_ADDR")->count(), 0);
+    QCOMPARE(tpio->count(), 0);
+    QCOMPARE(tid->currentText(), QStringLiteral("0x3C4D"));
     QVERIFY(!all->isChecked());
     const ZBdevice &target = TestAccess::target(f.w.get());
     QVERIFY(target.isLocal);
@@ -252,7 +267,19 @@ void TestScan::secondScanStartsAfresh()
     QCOMPARE(countLabel(f), QStringLiteral("设备数量：1"));
     QCOMPARE(TestAccess::devices(f.w.get()).size(), 1);
     QCOMPARE(tid->count(), 1);
-    QCOMPARE(tid->currentText(), sim->local().config().netAddr);
+    QCOMPARE(tid->itemText(0), sim->local().config().netAddr);
+    QCOMPARE(tpio->itemText(0), sim->local().config().macAddr);
+    QCOMPARE(tid->currentText(), QStringLiteral("0x3C4D"));
+    QCOMPARE(tpio->currentText(), QStringLiteral("0x00124B00AABBCCDD"));
+
+    // A scan the module refuses leaves them too: the next write still has its targets.
+    sim->local().config().networkStarted = false;
+    startScan(f, QStringLiteral("1"));
+    QTRY_VERIFY(f.status().startsWith(QStringLiteral("错误：")));
+    f.find<QPushButton>("pushButton_scan")->click();
+    QCOMPARE(tid->count(), 0);
+    QCOMPARE(tid->currentText(), QStringLiteral("0x3C4D"));
+    QCOMPARE(tpio->currentText(), QStringLiteral("0x00124B00AABBCCDD"));
 }
 
 void TestScan::scanTimeIsChecked_data()

@@ -254,7 +254,7 @@ void TestTarget::modeChangesRefill()
     f.find<QComboBox>("comboBox_TPIO9_AM")->setCurrentText(QStringLiteral("MID"));
     f.find<QComboBox>("comboBox_IOSMP14_AM")->setCurrentText(QStringLiteral("LID"));
     f.find<QComboBox>("comboBox_ADSMP1")->setCurrentText(QStringLiteral("NID"));
-    // What the user typed into a LID-mode box gives way to "0x0" when a node is reported.
+    // What a box holds stays when nodes are reported, typed or given by the reset.
     f.find<QComboBox>("comboBox_IOSMP14_ADDR")->setEditText(QStringLiteral("0x55"));
     scanNetwork(f);
     const QList<SimNodeConfig> nodes = simNetwork(f.sim());
@@ -262,7 +262,7 @@ void TestTarget::modeChangesRefill()
     auto *tpioMode = f.find<QComboBox>("comboBox_TPIO9_AM");
     auto *tpio = f.find<QComboBox>("comboBox_TPIO9_ADDR");
     QCOMPARE(items(tpio), macs(nodes));
-    QCOMPARE(tpio->currentText(), nodes[0].macAddr);
+    QCOMPARE(tpio->currentText(), QStringLiteral("0x0"));
     tpioMode->setCurrentText(QStringLiteral("NID"));
     QCOMPARE(items(tpio), nets(nodes));
     tpioMode->setCurrentText(QStringLiteral("MID"));
@@ -271,7 +271,7 @@ void TestTarget::modeChangesRefill()
     auto *iosmpMode = f.find<QComboBox>("comboBox_IOSMP14_AM");
     auto *iosmp = f.find<QComboBox>("comboBox_IOSMP14_ADDR");
     QCOMPARE(iosmp->count(), 0);
-    QCOMPARE(iosmp->currentText(), QStringLiteral("0x0"));
+    QCOMPARE(iosmp->currentText(), QStringLiteral("0x55"));
     iosmpMode->setCurrentText(QStringLiteral("NID"));
     QCOMPARE(items(iosmp), nets(nodes));
     QCOMPARE(iosmp->currentText(), nodes[0].netAddr);
