@@ -27,6 +27,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <vector>
 
 class TestAccess
@@ -36,6 +37,35 @@ public:
 };
 
 namespace {
+
+// Time spent in event delivery, by event type, while tracing: where a step's time goes
+// (paint, layout, socket notifications, timers).
+class TimedApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+    bool tracing = false;
+    std::map<int, std::pair<double, int>> spent; // event type -> (ms, count)
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        if (!tracing || m_depth > 0)
+            return QApplication::notify(receiver, event);
+        ++m_depth;
+        QElapsedTimer clock;
+        clock.start();
+        const int type = event->type();
+        const bool r = QApplication::notify(receiver, event);
+        auto &slot = spent[type];
+        slot.first += clock.nsecsElapsed() / 1e6;
+        ++slot.second;
+        --m_depth;
+        return r;
+    }
+
+private:
+    int m_depth = 0;
+};
 
 constexpr int kBaud = 115200;
 constexpr int kBitsPerByte = 10; // start, 8 data, stop
@@ -74,62 +104,71 @@ void settle()
     spin(250);
 }
 
-// Per-step timestamps on the real serial path: when a command's bytes reach the
-// terminal, when the reply's bytes are read, when its line has been handled.
+// Per-step timestamps on the real serial path. Each read notification is seen after the
+// window has handled it; when the window sent its next command while handling it, the
+// step ended there. A step is split into the wait from that command to the first bytes of
+// its reply (module, terminal, and whatever kept the window from reading), and the rest
+// of the reply up to the read that ends the step.
 class StepTrace
 {
 public:
     void attach(Nodeweave *w, QSerialPort *port)
     {
         m_clock.start();
-        // Connected after the window's own slots, so each runs once they are done.
-        QObject::connect(port, &QSerialPort::bytesWritten, w, [this](qint64) {
-            if (m_active)
-                m_written.push_back(now());
+        auto *sent = w->findChild<QLabel *>(QStringLiteral("label_sendCnt"));
+        // Connected after the window's own slot, so it runs once the window is done.
+        QObject::connect(port, &QSerialPort::readyRead, w, [this, sent]() {
+            if (!m_active)
+                return;
+            const double t = now();
+            if (m_firstRead < 0)
+                m_firstRead = t;
+            if (sent->text() != m_sentShown) {
+                m_sentShown = sent->text();
+                if (m_sentAt >= 0) {
+                    m_wait.push_back(m_firstRead - m_sentAt);
+                    m_rest.push_back(t - m_firstRead);
+                }
+                m_sentAt = t;
+                m_firstRead = -1;
+            }
         });
-        QObject::connect(port, &QSerialPort::readyRead, w, [this]() {
-            if (m_active && m_firstRead.size() < m_written.size())
-                m_firstRead.push_back(now());
-        });
-        QObject::connect(w, &Nodeweave::recvNewLine, w, [this](const QString &line) {
-            if (m_active &&
-                (line.startsWith(QLatin1String("OK\r")) || line.startsWith(QLatin1String("OK=")) ||
-                 line.startsWith(QLatin1String("ERR"))))
-                m_handled.push_back(now());
-        });
+        m_sent = sent;
     }
     void begin()
     {
-        m_written.clear();
-        m_firstRead.clear();
-        m_handled.clear();
+        m_wait.clear();
+        m_rest.clear();
+        m_sentShown = m_sent->text();
+        m_sentAt = -1;
+        m_firstRead = -1;
         m_active = true;
+        app()->spent.clear();
+        app()->tracing = true;
     }
-    void end() { m_active = false; }
+    void end()
+    {
+        m_active = false;
+        app()->tracing = false;
+    }
 
-    // Medians over the steps of the last run: from a command's bytes written to the first
-    // bytes of its reply read; from a handled reply to the next command's bytes written.
     void print(const char *what) const
     {
-        std::vector<double> turnaround;
-        std::vector<double> toNext;
-        for (size_t i = 0; i < m_firstRead.size() && i < m_written.size(); ++i)
-            turnaround.push_back(m_firstRead[i] - m_written[i]);
-        // The reply that completes step i (its last line) comes before write i+1.
-        size_t h = 0;
-        for (size_t i = 1; i < m_written.size(); ++i) {
-            double last = -1;
-            while (h < m_handled.size() && m_handled[h] <= m_written[i])
-                last = m_handled[h++];
-            if (last >= 0)
-                toNext.push_back(m_written[i] - last);
-        }
-        std::printf("  %-5s %3zu commands; median ms: written -> first reply bytes read %.2f, "
-                    "reply handled -> next command written %.2f\n",
-                    what, m_written.size(), median(turnaround), median(toNext));
+        std::printf("  %-5s %3zu steps; median ms: command sent -> first reply bytes read %.2f, "
+                    "-> step done %.2f\n",
+                    what, m_wait.size() + 1, median(m_wait), median(m_rest));
+        std::vector<std::pair<double, QString>> byType;
+        for (const auto &[type, v] : app()->spent)
+            byType.push_back({v.first, QStringLiteral("%1 x%2").arg(type).arg(v.second)});
+        std::sort(byType.rbegin(), byType.rend());
+        std::printf("        event delivery ms by event type (77 paint, 50 socket, 76 layout):");
+        for (size_t i = 0; i < byType.size() && i < 5; ++i)
+            std::printf("  %s: %.1f", qPrintable(byType[i].second), byType[i].first);
+        std::printf("\n");
     }
 
 private:
+    static TimedApplication *app() { return static_cast<TimedApplication *>(qApp); }
     static double median(std::vector<double> v)
     {
         if (v.empty())
@@ -140,10 +179,13 @@ private:
     double now() const { return m_clock.nsecsElapsed() / 1e6; }
 
     QElapsedTimer m_clock;
+    QLabel *m_sent = nullptr;
+    QString m_sentShown;
     bool m_active = false;
-    std::vector<double> m_written;
-    std::vector<double> m_firstRead;
-    std::vector<double> m_handled;
+    double m_sentAt = -1;
+    double m_firstRead = -1;
+    std::vector<double> m_wait;
+    std::vector<double> m_rest;
 };
 
 Round run(Nodeweave *w, const char *button, const QString &success, StepTrace *trace = nullptr)
@@ -239,7 +281,7 @@ void moduleTurnaround(const QString &path)
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    TimedApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     const bool hidden = args.contains(QStringLiteral("--hidden"));
     const bool inProcess = args.contains(QStringLiteral("--in-process"));

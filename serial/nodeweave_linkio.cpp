@@ -1,6 +1,7 @@
 #include "nodeweave.h"
 
 #include <QIODevice>
+#include <QSerialPort>
 
 void Nodeweave::addToCounter(QLabel *label, qint64 amount)
 {
@@ -37,6 +38,11 @@ void Nodeweave::comSend(QString text)
     addToCounter(ui.label_sendCnt, text.size());
     addStrToLog(text, logSend);
     serialPort->write(text.toLocal8Bit());
+    // A serial port would otherwise hand the bytes to the device only on its next
+    // event-loop turn, after any pending repaint: the command should be on the line while
+    // the window paints, not wait for it.
+    if (auto *port = qobject_cast<QSerialPort *>(serialPort))
+        port->flush();
 }
 
 void Nodeweave::sendCmd(QString cmd)
