@@ -5,12 +5,25 @@
 #include "config/cfgreply.h"
 #include "config/cfgsequencer.h"
 
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <array>
 #include <functional>
 
 namespace {
+
+// A shown QProgressBar repaints itself at once whenever a new value moves the bar, which
+// during a sequence means a paint and a flush to the screen for every command. With its
+// updates held for the call, the new value joins the window's next ordinary paint.
+void showProgress(QProgressBar *bar, int value)
+{
+    if (bar->value() == value)
+        return;
+    bar->setUpdatesEnabled(false);
+    bar->setValue(value);
+    bar->setUpdatesEnabled(true);
+}
 
 // Pages of the configuration tabs that the steps show while they work.
 enum Page
@@ -190,7 +203,7 @@ void Nodeweave::readCfgSendCurrent()
 void Nodeweave::readCfgNext()
 {
     CfgSequencer(readCfgRunning, readCfgPos, readCfgRetries).advance();
-    ui.progressBar_cfg->setValue(readCfgPos);
+    showProgress(ui.progressBar_cfg, readCfgPos);
     readCfgSendCurrent();
 }
 
@@ -262,7 +275,7 @@ void Nodeweave::writeCfgSendCurrent()
 void Nodeweave::writeCfgNext()
 {
     CfgSequencer(writeCfgRunning, writeCfgPos, writeCfgRetries).advance();
-    ui.progressBar_cfg->setValue(writeCfgPos);
+    showProgress(ui.progressBar_cfg, writeCfgPos);
     writeCfgSendCurrent();
 }
 

@@ -47,6 +47,11 @@ void Nodeweave::comSend(QString text)
         portLost(QSerialPort::WriteError);
         return;
     }
+    // A serial port would otherwise hand the bytes to the device only on its next
+    // event-loop turn, after any pending repaint: the command should be on the line while
+    // the window paints, not wait for it.
+    if (auto *port = qobject_cast<QSerialPort *>(serialPort))
+        port->flush();
     addToCounter(ui.label_sendCnt, text.size());
     addStrToLog(text, logSend);
 }

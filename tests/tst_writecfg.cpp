@@ -4,6 +4,8 @@
 
 #include "cfgform.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString kDone = QStringLiteral("写入配置完成");
@@ -103,9 +105,18 @@ void TstWriteCfg::roundTripLocal()
                                                    {"lineEdit_PWM3_FRQ", "5000"},
                                                    {"spinBox_PWM3", "77"}}));
 
-    f.find<QTabWidget>("tabWidget")->setCurrentIndex(3);
-    write(f);
+    // While each command is out the user sees the page of the fields being written and
+    // the bar at that command's step.
+    auto *tabs = f.find<QTabWidget>("tabWidget");
     auto *bar = f.find<QProgressBar>("progressBar_cfg");
+    QHash<QString, int> pageAt;
+    QList<int> stepAt;
+    connect(f.sim(), &SimModule::lineReceived, bar, [&](const QString &line) {
+        pageAt.insert(line, tabs->currentIndex());
+        stepAt.append(bar->value());
+    });
+    tabs->setCurrentIndex(3);
+    write(f);
     QVERIFY(bar->isEnabled());
     QCOMPARE(bar->maximum(), 44);
     QVERIFY(TestAccess::writeTimer(f.w.get())->isActive());
@@ -160,6 +171,18 @@ void TstWriteCfg::roundTripLocal()
         "AT+W",
     };
     QCOMPARE(f.sim()->receivedLines(), expected);
+    const QList<QPair<QString, int>> pages = {{"AT+TYP=R", 0},
+                                              {"AT+EPID=0x00000000000000AB", 1},
+                                              {"AT+IOSET=9,1", 2},
+                                              {"AT+ADCSMP=0,1", 3},
+                                              {"AT+PWM=1,1,2000,40", 4}};
+    for (const auto &[line, page] : pages)
+        QVERIFY2(pageAt.value(line, -1) == page, qPrintable(line));
+    QCOMPARE(stepAt.size(), expected.size());
+    QCOMPARE(stepAt.first(), 0);
+    QCOMPARE(stepAt.last(), 43);
+    QVERIFY(std::adjacent_find(stepAt.begin(), stepAt.end(), std::greater_equal<int>()) ==
+            stepAt.end());
     // "AT+W" came last: the module stored what the form said.
     QCOMPARE(f.sim()->local().stored().channel, 26);
     QCOMPARE(f.sim()->local().stored().pwm[0].freq, QStringLiteral("2000"));
