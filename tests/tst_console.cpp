@@ -478,7 +478,7 @@ void TestConsole::fuzzReplyHandler()
         else if (code >= 0)
             QCOMPARE(shown, QStringLiteral("错误：") + w->getErrStrFromCode(code));
         else
-            QVERIFY2(shown.isEmpty(), qPrintable(line.toUtf8().toPercentEncoding()));
+            QVERIFY2(shown.isEmpty(), line.toUtf8().toPercentEncoding().constData());
     }
 }
 

@@ -171,7 +171,7 @@ void TstReadCfg::roundTripLocal()
     for (int ch = 1; ch <= 4; ++ch) {
         const QByteArray n = QByteArray::number(ch);
         expected.append(CfgForm::Values{{"lineEdit_AD" + n, QString::number(11 * ch)},
-                                        {"checkBox_ADSMP" + n, ch == 2 ? "on" : "off"}});
+                                        {"checkBox_ADSMP" + n, QString::fromLatin1(ch == 2 ? "on" : "off")}});
     }
     QCOMPARE(CfgForm::mismatches(f, expected), QString());
 }
