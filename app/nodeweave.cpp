@@ -1,8 +1,8 @@
 #include "nodeweave.h"
 
+#include "at/consolelog.h"
 #include "sim/simmodule.h"
 
-#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCompleter>
 #include <QHeaderView>
@@ -34,6 +34,12 @@ void fitToText(QLineEdit *edit, const char *longest)
 Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
 {
     ui.setupUi(this);
+    // Connected right after the form's own by-name connections, as those would be.
+    families = FormFamilies::find(this);
+    connectFamilies();
+    connectImmediateSettings();
+    connectPortSettings();
+    buildAddressGroups();
     setWindowIcon(QIcon(QStringLiteral(":/Nodeweave/AppIcon")));
 
     langButton = new QPushButton;
@@ -43,12 +49,10 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
 
     settings = new QSettings(QStringLiteral("./Nodeweave.ini"), QSettings::IniFormat);
 
-    readCfgRunning = false;
     importRunning = false;
     targetDevice->isLocal = true;
-    readCfgRetries = 0;
-    writeCfgRetries = 0;
-    writeCfgRunning = false;
+    cfgRun = new CfgSequencer(this);
+    consoleLog = new ConsoleLog(ui.tableWidget_log, this);
 
     translator = new QTranslator;
 
@@ -65,16 +69,6 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     scanTimer = new QTimer(this);
     pktSendTimer = new QTimer(this);
     pollTimer = new QTimer(this);
-    readCfgTimer = new QTimer(this);
-    readCfgTimer->setSingleShot(true);
-    writeCfgTimer = new QTimer(this);
-    writeCfgTimer->setSingleShot(true);
-
-    ui.tableWidget_log->setColumnCount(1);
-    ui.tableWidget_log->verticalHeader()->hide();
-    ui.tableWidget_log->horizontalHeader()->hide();
-    ui.tableWidget_log->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    ui.tableWidget_log->horizontalHeader()->setStretchLastSection(true);
 
     ui.tableWidget_device->horizontalHeader()->setStretchLastSection(true);
     ui.tableWidget_device->setAlternatingRowColors(true);
@@ -88,57 +82,46 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     for (QLineEdit *e : {ui.lineEdit_sendPkt_regular_time, ui.lineEdit_EPID, ui.lineEdit_joinTime})
         e->setValidator(validator("[0-9]*", this));
     ui.comboBox_TID_ADDR->setValidator(validator("^0x[a-fA-F0-9]{0,16}", this));
-    for (QComboBox *c : {ui.comboBox_ADSMP1_ADDR, ui.comboBox_ADSMP2_ADDR, ui.comboBox_ADSMP3_ADDR,
-                         ui.comboBox_ADSMP4_ADDR})
-        c->setValidator(validator("^0x[a-fA-F0-9]{0,16}", this));
-    for (QLineEdit *e : {ui.lineEdit_IOSMP_IT9, ui.lineEdit_IOSMP_IT10, ui.lineEdit_IOSMP_IT14,
-                         ui.lineEdit_IOSMP_IT15, ui.lineEdit_IOSMP_IT17, ui.lineEdit_ADSMP1_IT,
-                         ui.lineEdit_ADSMP2_IT, ui.lineEdit_ADSMP3_IT, ui.lineEdit_ADSMP4_IT})
-        e->setValidator(validator("[0-9]{0,10}", this));
-    for (QLineEdit *e : {ui.lineEdit_PWM1_FRQ, ui.lineEdit_PWM2_FRQ, ui.lineEdit_PWM3_FRQ})
-        e->setValidator(validator("[0-9]{1,5}", this));
-
-    const QList<std::pair<int, std::pair<QRadioButton *, QRadioButton *>>> ioRadios = {
-        {9, {ui.radioButton_9input, ui.radioButton_9output}},
-        {10, {ui.radioButton_10input, ui.radioButton_10output}},
-        {14, {ui.radioButton_14input, ui.radioButton_14output}},
-        {15, {ui.radioButton_15input, ui.radioButton_15output}},
-        {17, {ui.radioButton_17input, ui.radioButton_17output}},
-    };
-    for (int i = 0; i < ioRadios.size(); ++i) {
-        ioButtonGroups[i] = new QButtonGroup(this);
-        ioButtonGroups[i]->addButton(ioRadios[i].second.first, ioRadios[i].first);
-        ioButtonGroups[i]->addButton(ioRadios[i].second.second, ioRadios[i].first);
+    for (const IoLineWidgets &w : families.io)
+        w.sampleInterval->setValidator(validator("[0-9]{0,10}", this));
+    for (const AdcWidgets &w : families.adc) {
+        w.address->setValidator(validator("^0x[a-fA-F0-9]{0,16}", this));
+        w.interval->setValidator(validator("[0-9]{0,10}", this));
+    }
+    for (const PwmWidgets &w : families.pwm) {
+        w.frequency->setValidator(validator("[0-9]{1,5}", this));
+        w.slider->setRange(0, 100);
+        w.duty->setRange(0, 100);
     }
 
-    for (QSlider *s :
-         {ui.horizontalSlider_PWM1, ui.horizontalSlider_PWM2, ui.horizontalSlider_PWM3})
-        s->setRange(0, 100);
-    for (QSpinBox *s : {ui.spinBox_PWM1, ui.spinBox_PWM2, ui.spinBox_PWM3})
-        s->setRange(0, 100);
+    // The counters change with every read. A label of fixed size spares the window a
+    // relayout each time, and an opaque one spares repainting what lies behind it. Eight
+    // digits leave room for the rest of the console at the window's smallest size.
+    for (QLabel *counter : {ui.label_sendCnt, ui.label_recvCnt}) {
+        const int width = counter->fontMetrics().horizontalAdvance(QStringLiteral("00000000"));
+        counter->setFixedSize(width + 2 * counter->margin() + 2, counter->sizeHint().height());
+        counter->setAutoFillBackground(true);
+    }
 
     connect(pollTimer, &QTimer::timeout, this, &Nodeweave::readCom);
     pollTimer->start(50);
     connect(langButton, &QPushButton::clicked, this, &Nodeweave::langSwitch);
+    // The common handler sees every line first; a running sequence after it.
     connect(this, &Nodeweave::recvNewLine, this, &Nodeweave::commonRspProc);
+    connect(this, &Nodeweave::recvNewLine, cfgRun, &CfgSequencer::lineReceived);
+    connect(cfgRun, &CfgSequencer::sendText, this, &Nodeweave::comSend);
+    connect(cfgRun, &CfgSequencer::progress, ui.progressBar_cfg, &QProgressBar::setValue);
+    connect(cfgRun, &CfgSequencer::finished, this, &Nodeweave::cfgRunFinished);
+    connect(consoleLog, &ConsoleLog::frame, this, &Nodeweave::showRecvCount);
+    connect(consoleLog, &ConsoleLog::message, this,
+            [this](const QString &text) { statusBar()->showMessage(text, 10000); });
+    consoleLog->setShowSent(ui.checkBox_log_cmd->isChecked());
+    connect(ui.checkBox_log_cmd, &QCheckBox::toggled, consoleLog, &ConsoleLog::setShowSent);
+    consoleLog->setAutoScroll(ui.checkBox_logAutoScroll->isChecked());
+    connect(ui.checkBox_logAutoScroll, &QCheckBox::toggled, consoleLog, &ConsoleLog::setAutoScroll);
     connect(consoleSendTimer, &QTimer::timeout, this, &Nodeweave::on_pushButton_send_clicked);
     connect(scanTimer, &QTimer::timeout, this, &Nodeweave::scanTiming);
-    connect(readCfgTimer, &QTimer::timeout, this, &Nodeweave::readCfgTimeout);
-    connect(writeCfgTimer, &QTimer::timeout, this, &Nodeweave::writeCfgTimeout);
     connect(pktSendTimer, &QTimer::timeout, this, &Nodeweave::on_pushButton_sendPkt_clicked);
-    connect(ui.checkBox_ADSMP1, &QCheckBox::toggled, this, &Nodeweave::adc1SmpToggle);
-    connect(ui.checkBox_ADSMP2, &QCheckBox::toggled, this, &Nodeweave::adc2SmpToggle);
-    connect(ui.checkBox_ADSMP3, &QCheckBox::toggled, this, &Nodeweave::adc3SmpToggle);
-    connect(ui.checkBox_ADSMP4, &QCheckBox::toggled, this, &Nodeweave::adc4SmpToggle);
-    connect(ui.checkBox_PWM1, &QCheckBox::toggled, this, &Nodeweave::pwm1CtrlToggle);
-    connect(ui.checkBox_PWM2, &QCheckBox::toggled, this, &Nodeweave::pwm2CtrlToggle);
-    connect(ui.checkBox_PWM3, &QCheckBox::toggled, this, &Nodeweave::pwm3CtrlToggle);
-    connect(ui.lineEdit_PWM1_FRQ, &QLineEdit::textChanged, this, &Nodeweave::pwm1Ctrl);
-    connect(ui.lineEdit_PWM2_FRQ, &QLineEdit::textChanged, this, &Nodeweave::pwm2Ctrl);
-    connect(ui.lineEdit_PWM3_FRQ, &QLineEdit::textChanged, this, &Nodeweave::pwm3Ctrl);
-    connect(ui.spinBox_PWM1, &QSpinBox::valueChanged, this, &Nodeweave::pwm1Ctrl);
-    connect(ui.spinBox_PWM2, &QSpinBox::valueChanged, this, &Nodeweave::pwm2Ctrl);
-    connect(ui.spinBox_PWM3, &QSpinBox::valueChanged, this, &Nodeweave::pwm3Ctrl);
 
     statusBar()->showMessage(tr("Ready"), 5000);
 
@@ -179,4 +162,26 @@ SimModule *Nodeweave::simulator()
     if (!simModule)
         simModule = new SimModule(this);
     return simModule;
+}
+
+bool Nodeweave::formBusy() const
+{
+    return cfgRun->isRunning(CfgSequencer::Kind::Read) || importRunning;
+}
+
+void Nodeweave::updateEnabled()
+{
+    const bool cfgRunning = cfgRun->isRunning();
+    ui.pushButton_send->setEnabled(portOpen);
+    ui.pushButton_scan->setEnabled(portOpen);
+    // Read and Write talk to the module: with the port gone they would only time out. A
+    // run, an import or an export in progress keeps them locked, even when the port
+    // reopens under it: a read would reset the form under an import, a write would send
+    // a half-filled one.
+    ui.pushButton_readConfiguration->setEnabled(portOpen && !cfgRunning && !fileOpRunning);
+    ui.pushButton_writeConfiguartion->setEnabled(portOpen && !cfgRunning && !fileOpRunning);
+    ui.pushButton_stopCfg->setEnabled(cfgRunning);
+    ui.pushButton_Import->setEnabled(!cfgRunning && !fileOpRunning);
+    ui.pushButton_Export->setEnabled(!cfgRunning && !fileOpRunning);
+    ui.progressBar_cfg->setEnabled(cfgRunning);
 }

@@ -4,6 +4,7 @@
 // (waiting for polls, per-step work). Prints the figures; the aim is a ratio of at
 // most 1.2.
 
+#include "config/cfgsequencer.h"
 #include "dialogs.h"
 #include "nodeweave.h"
 #include "sim/simmodule.h"
@@ -23,7 +24,7 @@
 class TestAccess
 {
 public:
-    static bool busy(Nodeweave *w) { return w->readCfgRunning || w->writeCfgRunning; }
+    static bool busy(Nodeweave *w) { return w->cfgRun->isRunning(); }
 };
 
 namespace {

@@ -141,11 +141,8 @@ void Nodeweave::on_pushButton_Export_clicked()
     xml.setAutoFormatting(true);
     xml.writeStartDocument();
     xml.writeStartElement(CfgFile::rootName());
-    writeBaseGroup(xml);
-    writeNetworkGroup(xml);
-    writeIoGroup(xml);
-    writeAdGroup(xml);
-    writePwmGroup(xml);
+    for (int group = 0; group < CfgFile::GroupCount; ++group)
+        writeGroup(xml, group);
     xml.writeEndElement();
     xml.writeEndDocument();
 
@@ -196,82 +193,13 @@ void Nodeweave::on_pushButton_Import_clicked()
     QXmlStreamReader xml(document);
     CfgFile::readRoot(xml);
     savedTabIndex = ui.tabWidget->currentIndex();
-    CfgFile::readGroups(xml, [this, &xml](const CfgFile::Group &group) {
-        switch (group.id) {
-        case CfgFile::Base:
-            readBaseGroup(xml);
-            break;
-        case CfgFile::Network:
-            readNetworkGroup(xml);
-            break;
-        case CfgFile::Io:
-            readIoGroup(xml);
-            break;
-        case CfgFile::Ad:
-            readAdGroup(xml);
-            break;
-        case CfgFile::Pwm:
-            readPwmGroup(xml);
-            break;
-        case CfgFile::GroupCount:
-            break;
-        }
-    });
+    CfgFile::readGroups(xml,
+                        [this, &xml](const CfgFile::Group &group) { readGroup(xml, group.id); });
 
     statusBar()->showMessage(xml.hasError() ? tr("导入遇到错误") : tr("导入完成"), kStatusTimeMs);
     ui.tabWidget->setCurrentIndex(savedTabIndex);
     importRunning = false;
     lockFileButtons(false);
-}
-
-void Nodeweave::writeBaseGroup(QXmlStreamWriter &xml)
-{
-    writeGroup(xml, CfgFile::Base);
-}
-
-void Nodeweave::writeNetworkGroup(QXmlStreamWriter &xml)
-{
-    writeGroup(xml, CfgFile::Network);
-}
-
-void Nodeweave::writeIoGroup(QXmlStreamWriter &xml)
-{
-    writeGroup(xml, CfgFile::Io);
-}
-
-void Nodeweave::writeAdGroup(QXmlStreamWriter &xml)
-{
-    writeGroup(xml, CfgFile::Ad);
-}
-
-void Nodeweave::writePwmGroup(QXmlStreamWriter &xml)
-{
-    writeGroup(xml, CfgFile::Pwm);
-}
-
-void Nodeweave::readBaseGroup(QXmlStreamReader &xml)
-{
-    readGroup(xml, CfgFile::Base);
-}
-
-void Nodeweave::readNetworkGroup(QXmlStreamReader &xml)
-{
-    readGroup(xml, CfgFile::Network);
-}
-
-void Nodeweave::readIoGroup(QXmlStreamReader &xml)
-{
-    readGroup(xml, CfgFile::Io);
-}
-
-void Nodeweave::readAdGroup(QXmlStreamReader &xml)
-{
-    readGroup(xml, CfgFile::Ad);
-}
-
-void Nodeweave::readPwmGroup(QXmlStreamReader &xml)
-{
-    readGroup(xml, CfgFile::Pwm);
 }
 
 void Nodeweave::writeGroup(QXmlStreamWriter &xml, int group)
@@ -297,14 +225,7 @@ void Nodeweave::readGroup(QXmlStreamReader &xml, int group)
 void Nodeweave::lockFileButtons(bool locked)
 {
     fileOpRunning = locked;
-    // A configuration sequence keeps them disabled while it runs.
-    const bool enabled = !locked && !readCfgRunning && !writeCfgRunning;
-    ui.pushButton_Export->setEnabled(enabled);
-    ui.pushButton_Import->setEnabled(enabled);
-    // Meanwhile a read would reset the form under the import, and a write would send a
-    // half-filled one.
-    ui.pushButton_readConfiguration->setEnabled(enabled && portOpen);
-    ui.pushButton_writeConfiguartion->setEnabled(enabled && portOpen);
+    updateEnabled();
 }
 
 void Nodeweave::delayMsec(int milliseconds)

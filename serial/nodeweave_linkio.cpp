@@ -1,10 +1,30 @@
 #include "nodeweave.h"
 
+#include "at/commands.h"
+#include "at/consolelog.h"
+
 #include <QIODevice>
 
 void Nodeweave::addToCounter(QLabel *label, qint64 amount)
 {
     showCounter(label, QString::number(label->text().toLongLong() + amount));
+}
+
+void Nodeweave::showRecvCount()
+{
+    const QString shown = QString::number(recvCount);
+    if (ui.label_recvCnt->text() != shown)
+        showCounter(ui.label_recvCnt, shown);
+}
+
+// A counter's width is fixed so that counting never relays the window out; it grows by
+// a digit, once, when a count outgrows it.
+void Nodeweave::showCounter(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    const int needed = label->fontMetrics().horizontalAdvance(text) + 2 * label->margin() + 2;
+    if (needed > label->minimumWidth())
+        label->setFixedWidth(needed + label->fontMetrics().horizontalAdvance(QLatin1Char('0')));
 }
 
 // Hands on every complete line the buffer holds, in order: one line per call would let a
@@ -17,7 +37,7 @@ void Nodeweave::readCom()
     if (bytes.isEmpty())
         return;
     recvCount += bytes.size();
-    scheduleLogFrame();
+    consoleLog->scheduleFrame();
     const LineAssembler::Result r = rxBuffer.feed(bytes);
     for (const QByteArray &raw : r.lines) {
         const QString line = QString::fromLocal8Bit(raw);
@@ -41,8 +61,6 @@ void Nodeweave::comSend(QString text)
 
 void Nodeweave::sendCmd(QString cmd)
 {
-    if (targetDevice->isLocal)
-        comSend(cmd + QLatin1String("\r\n"));
-    else
-        comSend(cmd + QLatin1String(">NID,") + targetDevice->netAddr + QLatin1String("\r\n"));
+    comSend(Command::line(
+        targetDevice->isLocal ? cmd : Command::addressed(cmd, false, targetDevice->netAddr)));
 }

@@ -20,12 +20,6 @@
 #include <cstdio>
 #include <unistd.h>
 
-class TestAccess
-{
-public:
-    static bool importRunning(Nodeweave *w) { return w->importRunning; }
-    static bool fileOpRunning(Nodeweave *w) { return w->fileOpRunning; }
-};
 
 namespace {
 

@@ -19,25 +19,8 @@
 #include <QTimer>
 #include <QTranslator>
 
-class TestAccess
-{
-public:
-    static void setLogCap(Nodeweave *w, int cap) { w->logCap = cap; }
-    static QTimer *consoleTimer(Nodeweave *w) { return w->consoleSendTimer; }
-    static QCompleter *completer(Nodeweave *w) { return w->completer; }
-};
 
 namespace {
-
-QStringList logTexts(const WindowFixture &f)
-{
-    QCoreApplication::processEvents();
-    auto *log = f.find<QTableWidget>("tableWidget_log");
-    QStringList texts;
-    for (int r = 0; r < log->rowCount(); ++r)
-        texts.append(log->item(r, 0)->text());
-    return texts;
-}
 
 QString label(const WindowFixture &f, const char *name)
 {
@@ -57,13 +40,6 @@ int errorCodeOf(const QString &line)
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             return -1;
     return digits.toInt();
-}
-
-void type(QLineEdit *edit, const QString &text)
-{
-    edit->selectAll();
-    edit->del();
-    QTest::keyClicks(edit, text);
 }
 
 } // namespace
@@ -374,7 +350,7 @@ void TestConsole::logCap()
     WindowFixture f;
     Nodeweave *w = f.w.get();
     QVERIFY(f.openPort());
-    TestAccess::setLogCap(w, 10);
+    TestAccess::log(w)->setCap(10);
 
     // Oldest entries go first; order is kept, also across batches of every size.
     for (int i = 0; i < 7; ++i)

@@ -15,12 +15,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-class TestAccess
-{
-public:
-    static ZBdevice *target(Nodeweave *w) { return w->targetDevice; }
-    static QTimer *pollTimer(Nodeweave *w) { return w->pollTimer; }
-};
 
 namespace {
 
@@ -48,14 +42,6 @@ QList<Entry> logEntries(const WindowFixture &f)
         entries.append({item->text(), item->background().color() == QColor(220, 245, 250)});
     }
     return entries;
-}
-
-QStringList logTexts(const WindowFixture &f)
-{
-    QStringList texts;
-    for (const Entry &e : logEntries(f))
-        texts.append(e.text);
-    return texts;
 }
 
 } // namespace
@@ -268,7 +254,7 @@ void TestLinkIo::sendCmdLocalAndRemote()
     QCOMPARE(f.sim()->receivedLines(), QStringList({"AT+CH?"}));
 
     // A remote target: the network address goes between the command and the line end.
-    ZBdevice *target = TestAccess::target(w);
+    ZBdevice *target = &TestAccess::target(w);
     target->isLocal = false;
     target->netAddr = node->config().netAddr;
     w->sendCmd(QStringLiteral("AT+VER"));

@@ -10,17 +10,6 @@
 #include <QTableWidget>
 #include <QTimer>
 
-class TestAccess
-{
-public:
-    static const ZBdevice &target(Nodeweave *w) { return *w->targetDevice; }
-    static const QList<ZBdevice> &devices(Nodeweave *w) { return w->deviceList; }
-    static bool scanning(Nodeweave *w) { return w->scanning; }
-    // Lets a test count the ticks itself instead of waiting for them.
-    static void holdScanClock(Nodeweave *w) { w->scanTimer->stop(); }
-    static bool scanClockRuns(Nodeweave *w) { return w->scanTimer->isActive(); }
-    static void tick(Nodeweave *w) { QMetaObject::invokeMethod(w, "scanTiming"); }
-};
 
 namespace {
 

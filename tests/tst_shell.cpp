@@ -1,5 +1,6 @@
 // The window as it starts, its settings file, its two languages and its serial port.
 
+#include "peripherals/families.h"
 #include "testpty.h"
 #include "testutil.h"
 
@@ -23,14 +24,6 @@
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
-
-class TestAccess
-{
-public:
-    static bool portOpen(Nodeweave *w) { return w->portOpen; }
-    static QButtonGroup *ioGroup(Nodeweave *w, int i) { return w->ioButtonGroups[i]; }
-    static QPushButton *langButton(Nodeweave *w) { return w->langButton; }
-};
 
 namespace {
 
@@ -132,7 +125,7 @@ void TestShell::startState()
     QCOMPARE(dev->columnWidth(1), 60);
 
     // Each IO line's two radio buttons form one exclusive group, both with the line's id.
-    const int lines[] = {9, 10, 14, 15, 17};
+    const auto lines = Family::kIoLines;
     for (int i = 0; i < 5; ++i) {
         QButtonGroup *g = TestAccess::ioGroup(w, i);
         QVERIFY(g->exclusive());

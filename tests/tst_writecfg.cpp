@@ -36,7 +36,7 @@ bool readAndEdit(WindowFixture &f, const CfgForm::Values &edits = {})
 
 } // namespace
 
-class TstWriteCfg : public QObject
+class TestWriteCfg : public QObject
 {
     Q_OBJECT
 
@@ -49,7 +49,7 @@ private slots:
     void timeoutsAndStop();
 };
 
-void TstWriteCfg::roundTripLocal()
+void TestWriteCfg::roundTripLocal()
 {
     WindowFixture f;
     QVERIFY(openFast(f));
@@ -108,8 +108,8 @@ void TstWriteCfg::roundTripLocal()
     auto *bar = f.find<QProgressBar>("progressBar_cfg");
     QVERIFY(bar->isEnabled());
     QCOMPARE(bar->maximum(), 44);
-    QVERIFY(TestAccess::writeTimer(f.w.get())->isActive());
-    QCOMPARE(TestAccess::writeTimer(f.w.get())->interval(), 2000);
+    QVERIFY(TestAccess::stepTimer(f.w.get()).isActive());
+    QCOMPARE(TestAccess::stepTimer(f.w.get()).interval(), 2000);
     QVERIFY(!f.find<QPushButton>("pushButton_readConfiguration")->isEnabled());
     QVERIFY(!f.find<QPushButton>("pushButton_Import")->isEnabled());
     QVERIFY(runEnded(f));
@@ -172,7 +172,7 @@ void TstWriteCfg::roundTripLocal()
     QCOMPARE(CfgForm::value(f, "checkBox_PWM3"), QStringLiteral("off"));
 }
 
-void TstWriteCfg::roundTripRemote()
+void TestWriteCfg::roundTripRemote()
 {
     WindowFixture f;
     QVERIFY(openFast(f));
@@ -188,7 +188,7 @@ void TstWriteCfg::roundTripRemote()
     QVERIFY(readAndEdit(f, edits));
 
     write(f);
-    QCOMPARE(TestAccess::writeTimer(f.w.get())->interval(), 5500);
+    QCOMPARE(TestAccess::stepTimer(f.w.get()).interval(), 5500);
     QVERIFY(runEnded(f));
     QCOMPARE(f.status(), kDone);
     QCOMPARE(idleMismatches(f, 0), QString());
@@ -209,7 +209,7 @@ void TstWriteCfg::roundTripRemote()
     QCOMPARE(CfgForm::mismatches(f, edits), QString());
 }
 
-void TstWriteCfg::inputsSkipLevelSteps()
+void TestWriteCfg::inputsSkipLevelSteps()
 {
     WindowFixture f;
     QVERIFY(openFast(f));
@@ -234,7 +234,7 @@ void TstWriteCfg::inputsSkipLevelSteps()
     QCOMPARE(sent.at(last + 1), QStringLiteral("AT+TPIO=0,9"));
 }
 
-void TstWriteCfg::refusedStepsResendThenFail()
+void TestWriteCfg::refusedStepsResendThenFail()
 {
     WindowFixture f;
     QVERIFY(openFast(f));
@@ -268,7 +268,7 @@ void TstWriteCfg::refusedStepsResendThenFail()
     QCOMPARE(f.sim()->receivedLines().mid(7), QStringList({"AT+JOINT=999", "AT+JOINT=999"}));
 }
 
-void TstWriteCfg::resendComposesAnew()
+void TestWriteCfg::resendComposesAnew()
 {
     WindowFixture f;
     QVERIFY(openFast(f));
@@ -286,7 +286,7 @@ void TstWriteCfg::resendComposesAnew()
     QCOMPARE(f.sim()->local().stored().epid, QStringLiteral("0x00000000000000CD"));
 }
 
-void TstWriteCfg::timeoutsAndStop()
+void TestWriteCfg::timeoutsAndStop()
 {
     WindowFixture f;
     QVERIFY(openFast(f));
@@ -330,5 +330,5 @@ void TstWriteCfg::timeoutsAndStop()
     QCOMPARE(f.find<QProgressBar>("progressBar_cfg")->value(), 0);
 }
 
-QTEST_MAIN(TstWriteCfg)
+QTEST_MAIN(TestWriteCfg)
 #include "tst_writecfg.moc"
