@@ -166,6 +166,9 @@ private slots:
     void on_pushButton_Import_clicked();
 
 private:
+    // The file an export writes or an import reads, as the user chooses it; nothing while
+    // either runs already.
+    QString chooseCfgFile(bool forExport);
     void delayMsec(int milliseconds);
     // One group of the file, with its page of the configuration tabs shown meanwhile.
     void writeGroup(QXmlStreamWriter &xml, int group);

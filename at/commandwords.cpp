@@ -2,21 +2,19 @@
 
 const QStringList &atCommandWords()
 {
-    static const QStringList words = {
-        QStringLiteral("AT"),        QStringLiteral("AT+UART"),  QStringLiteral("AT+IPR"),
-        QStringLiteral("AT+DBIT"),   QStringLiteral("AT+PAR"),   QStringLiteral("AT+STO"),
-        QStringLiteral("AT+IFC"),    QStringLiteral("AT+CH"),    QStringLiteral("AT+EPID"),
-        QStringLiteral("AT+TYP"),    QStringLiteral("AT+NID"),   QStringLiteral("AT+MID"),
-        QStringLiteral("AT+NSTA"),   QStringLiteral("AT+NRST"),  QStringLiteral("AT+NLEAV"),
-        QStringLiteral("AT+NS"),     QStringLiteral("AT+LQI"),   QStringLiteral("AT+NASTA"),
-        QStringLiteral("AT+JOINT"),  QStringLiteral("AT+NLOCK"), QStringLiteral("AT+SEND"),
-        QStringLiteral("AT+WNODE"),  QStringLiteral("AT+RNODE"), QStringLiteral("AT+SCAN"),
-        QStringLiteral("AT+TID"),    QStringLiteral("AT+TPMOD"), QStringLiteral("AT+RST"),
-        QStringLiteral("AT+DFRST"),  QStringLiteral("AT+W"),     QStringLiteral("AT+DFWM"),
-        QStringLiteral("AT+IOSET"),  QStringLiteral("AT+IOOUT"), QStringLiteral("AT+IORD"),
-        QStringLiteral("AT+TPIO"),   QStringLiteral("AT+IOSMP"), QStringLiteral("AT+ADCRD"),
-        QStringLiteral("AT+ADCSMP"), QStringLiteral("AT+PWM"),   QStringLiteral("AT+PWMRD"),
-        QStringLiteral("AT+INFO"),   QStringLiteral("AT+VER"),
-    };
+    static const QStringList words = [] {
+        QStringList list;
+        for (const char *word : {
+                 "AT",        "AT+UART",  "AT+IPR",   "AT+DBIT",  "AT+PAR",   "AT+STO",
+                 "AT+IFC",    "AT+CH",    "AT+EPID",  "AT+TYP",   "AT+NID",   "AT+MID",
+                 "AT+NSTA",   "AT+NRST",  "AT+NLEAV", "AT+NS",    "AT+LQI",   "AT+NASTA",
+                 "AT+JOINT",  "AT+NLOCK", "AT+SEND",  "AT+WNODE", "AT+RNODE", "AT+SCAN",
+                 "AT+TID",    "AT+TPMOD", "AT+RST",   "AT+DFRST", "AT+W",     "AT+DFWM",
+                 "AT+IOSET",  "AT+IOOUT", "AT+IORD",  "AT+TPIO",  "AT+IOSMP", "AT+ADCRD",
+                 "AT+ADCSMP", "AT+PWM",   "AT+PWMRD", "AT+INFO",  "AT+VER",
+             })
+            list.append(QLatin1String(word));
+        return list;
+    }();
     return words;
 }

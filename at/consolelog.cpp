@@ -1,6 +1,6 @@
 #include "at/consolelog.h"
 
-#include "dialogs.h"
+#include "app/dialogs.h"
 
 #include <QAction>
 #include <QClipboard>

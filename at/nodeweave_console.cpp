@@ -1,11 +1,11 @@
-#include "nodeweave.h"
+#include "app/nodeweave.h"
 
+#include "app/dialogs.h"
 #include "at/commands.h"
 #include "at/commandwords.h"
 #include "at/consolelog.h"
 #include "at/errortable.h"
 #include "at/replygrammar.h"
-#include "dialogs.h"
 
 #include <QCompleter>
 #include <QStatusBar>

@@ -4,9 +4,9 @@
 // (waiting for polls, per-step work). Prints the figures; the aim is a ratio of at
 // most 1.2.
 
+#include "app/dialogs.h"
+#include "app/nodeweave.h"
 #include "config/cfgsequencer.h"
-#include "dialogs.h"
-#include "nodeweave.h"
 #include "sim/simmodule.h"
 
 #include <QApplication>

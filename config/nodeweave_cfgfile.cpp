@@ -1,8 +1,8 @@
 // Configuration file: export of the five configuration tabs to XML and import back.
-#include "nodeweave.h"
+#include "app/nodeweave.h"
 
+#include "app/dialogs.h"
 #include "config/cfgfileformat.h"
-#include "dialogs.h"
 
 #include <QEventLoop>
 #include <QSaveFile>
@@ -112,14 +112,21 @@ void applyLeaf(QWidget *form, const CfgFile::Leaf &leaf, const QString &text)
 
 } // namespace
 
-void Nodeweave::on_pushButton_Export_clicked()
+QString Nodeweave::chooseCfgFile(bool forExport)
 {
     // The waits between groups let clicks through; a second operation inside the first
     // would interleave with it.
     if (fileOpRunning)
-        return;
-    const QString path = Dialogs::saveFileName(QStringLiteral("Export Cfg File To"),
-                                               QStringLiteral("./"), tr("XML (*.xml)"));
+        return QString();
+    return forExport ? Dialogs::saveFileName(QStringLiteral("Export Cfg File To"),
+                                             QStringLiteral("./"), tr("XML (*.xml)"))
+                     : Dialogs::openFileName(QStringLiteral("Import Cfg File From"),
+                                             QStringLiteral("./"), tr("XML (*.xml)"));
+}
+
+void Nodeweave::on_pushButton_Export_clicked()
+{
+    const QString path = chooseCfgFile(true);
     if (path.isEmpty())
         return;
 
@@ -161,10 +168,7 @@ void Nodeweave::on_pushButton_Export_clicked()
 
 void Nodeweave::on_pushButton_Import_clicked()
 {
-    if (fileOpRunning)
-        return;
-    const QString path = Dialogs::openFileName(QStringLiteral("Import Cfg File From"),
-                                               QStringLiteral("./"), tr("XML (*.xml)"));
+    const QString path = chooseCfgFile(false);
     if (path.isEmpty())
         return;
 

@@ -1,4 +1,4 @@
-#include "nodeweave.h"
+#include "app/nodeweave.h"
 
 #include "at/commands.h"
 #include "at/replygrammar.h"
@@ -27,6 +27,16 @@ std::array<QLineEdit *, 4> descriptorEdits(Ui::NodeweaveClass &ui)
 
 using CfgReply::toIntOrZero;
 using Fields = QStringList;
+
+// A sampling row of an IO line or ADC channel: number, interval, mode, address.
+void fillSampling(QCheckBox *on, QLineEdit *interval, QComboBox *mode, QComboBox *address,
+                  const Fields &f)
+{
+    on->setChecked(true);
+    interval->setText(f.at(2));
+    mode->setCurrentIndex(CfgReply::samplingModeIndex(f.at(3)));
+    address->setEditText(f.at(4));
+}
 
 } // namespace
 
@@ -243,10 +253,7 @@ void Nodeweave::initReadCfgQueue()
     add(Command::query("IOSMP"),
         list(Form::Row5, NoPage, ioRow(1), [io](int slot, const Fields &f) {
             const IoLineWidgets &w = io[slot];
-            w.sample->setChecked(true);
-            w.sampleInterval->setText(f.at(2));
-            w.sampleMode->setCurrentIndex(CfgReply::samplingModeIndex(f.at(3)));
-            w.sampleAddress->setEditText(f.at(4));
+            fillSampling(w.sample, w.sampleInterval, w.sampleMode, w.sampleAddress, f);
         }));
 
     const QList<AdcWidgets> &adc = families.adc;
@@ -257,15 +264,11 @@ void Nodeweave::initReadCfgQueue()
             return CfgReply::channelSlot(toIntOrZero(f.at(1)), count);
         };
     };
-    add(Command::query("ADCSMP"),
-        list(Form::Row5, NoPage, channelRow(CfgReply::kAdcChannels),
-             [adc](int slot, const Fields &f) {
-                 const AdcWidgets &w = adc[slot];
-                 w.sample->setChecked(true);
-                 w.interval->setText(f.at(2));
-                 w.mode->setCurrentIndex(CfgReply::samplingModeIndex(f.at(3)));
-                 w.address->setEditText(f.at(4));
-             }));
+    add(Command::query("ADCSMP"), list(Form::Row5, NoPage, channelRow(CfgReply::kAdcChannels),
+                                       [adc](int slot, const Fields &f) {
+                                           const AdcWidgets &w = adc[slot];
+                                           fillSampling(w.sample, w.interval, w.mode, w.address, f);
+                                       }));
     const QList<PwmWidgets> &pwm = families.pwm;
     add(Command::query("PWM"), list(Form::Row4, PwmPage, channelRow(CfgReply::kPwmChannels),
                                     [pwm](int slot, const Fields &f) {

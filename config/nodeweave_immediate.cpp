@@ -1,6 +1,8 @@
-#include "nodeweave.h"
+#include "app/nodeweave.h"
 
 #include "at/commands.h"
+
+#include <functional>
 
 // Each choice goes out at once to the target device; the module's answer reaches the
 // status bar through the common reply handler. While a read or an import fills the form
@@ -17,28 +19,26 @@ void Nodeweave::connectImmediateSettings()
 {
     // Baud rate, parity and flow control go out as the item's index, data bits, stop bits
     // and the channel as the item's text.
-    const std::pair<QComboBox *, QString (*)(int)> byIndex[] = {
+    const auto itemText = [](QComboBox *box, QString (*command)(const QString &)) {
+        return [box, command](int index) {
+            return command(box->itemText(index));
+        };
+    };
+    const std::pair<QComboBox *, std::function<QString(int)>> boxes[] = {
         {ui.comboBox_defaultWorkMode, &Command::defaultWorkMode},
         {ui.comboBox_deviceType, &Command::deviceType},
         {ui.comboBox_deviceBps, &Command::baudRate},
+        {ui.comboBox_deviceStopBit, itemText(ui.comboBox_deviceStopBit, &Command::stopBits)},
+        {ui.comboBox_deviceDataBit, itemText(ui.comboBox_deviceDataBit, &Command::dataBits)},
         {ui.comboBox_deviceParBit, &Command::parity},
         {ui.comboBox_deviceFlow, &Command::flowControl},
+        {ui.comboBox_CH, itemText(ui.comboBox_CH, &Command::channel)},
         {ui.comboBox_netLock, &Command::networkLock},
         {ui.comboBox_autoNet, &Command::autoNetwork},
     };
-    for (const auto &[box, command] : byIndex)
+    for (const auto &[box, command] : boxes)
         connect(box, &QComboBox::currentIndexChanged, this,
                 [this, command = command](int index) { sendUnlessBusy(command(index)); });
-    const std::pair<QComboBox *, QString (*)(const QString &)> byText[] = {
-        {ui.comboBox_deviceStopBit, &Command::stopBits},
-        {ui.comboBox_deviceDataBit, &Command::dataBits},
-        {ui.comboBox_CH, &Command::channel},
-    };
-    for (const auto &[box, command] : byText)
-        connect(box, &QComboBox::currentIndexChanged, this,
-                [this, box = box, command = command](int index) {
-                    sendUnlessBusy(command(box->itemText(index)));
-                });
     // The System and Network Control groups.
     const std::pair<QPushButton *, QString (*)()> buttons[] = {
         {ui.pushButton_reset, &Command::reset},

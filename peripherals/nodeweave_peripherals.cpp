@@ -1,7 +1,7 @@
-#include "nodeweave.h"
+#include "app/nodeweave.h"
 
+#include "app/dialogs.h"
 #include "at/commands.h"
-#include "dialogs.h"
 #include "peripherals/peripheralcommands.h"
 
 #include <QStatusBar>

@@ -1,6 +1,6 @@
-#include "nodeweave.h"
+#include "app/nodeweave.h"
 
-#include "dialogs.h"
+#include "app/dialogs.h"
 #include "sim/simdevice.h"
 #include "sim/simmodule.h"
 

@@ -4,9 +4,9 @@
 // a run's position and retries, the log's bounds), reached as a friend of the window and
 // of its sequence engine.
 
+#include "app/nodeweave.h"
 #include "at/consolelog.h"
 #include "config/cfgsequencer.h"
-#include "nodeweave.h"
 
 #include <QTimer>
 

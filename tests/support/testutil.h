@@ -4,8 +4,8 @@
 // every case starts from its own settings file), dialogs answered by the test, and the
 // built-in simulated module as the port.
 
-#include "dialogs.h"
-#include "nodeweave.h"
+#include "app/dialogs.h"
+#include "app/nodeweave.h"
 #include "sim/simmodule.h"
 #include "testaccess.h"
 
