@@ -1,4 +1,4 @@
-#include "nodeweave.h"
+#include "app/nodeweave.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,10 +1,10 @@
-#include "nodeweave.h"
+#include "app/nodeweave.h"
 
+#include "app/settingslocation.h"
+#include "at/consolelog.h"
 #include "config/fieldrules.h"
-#include "settingslocation.h"
 #include "sim/simmodule.h"
 
-#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCompleter>
 #include <QDir>
@@ -16,6 +16,18 @@
 #include <QTranslator>
 
 namespace {
+
+// A shown QProgressBar repaints itself at once whenever a new value moves the bar, which
+// during a sequence means a paint and a flush to the screen for every command. With its
+// updates held for the call, the new value joins the window's next ordinary paint.
+void showProgressQuietly(QProgressBar *bar, int value)
+{
+    if (bar->value() == value)
+        return;
+    bar->setUpdatesEnabled(false);
+    bar->setValue(value);
+    bar->setUpdatesEnabled(true);
+}
 
 QString &settingsFileOverride()
 {
@@ -42,6 +54,12 @@ void fitToText(QLineEdit *edit, const char *longest)
 Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
 {
     ui.setupUi(this);
+    // Connected right after the form's own by-name connections, as those would be.
+    families = FormFamilies::find(this);
+    connectFamilies();
+    connectImmediateSettings();
+    connectPortSettings();
+    buildAddressGroups();
     setWindowIcon(QIcon(QStringLiteral(":/Nodeweave/AppIcon")));
 
     langButton = new QPushButton;
@@ -52,12 +70,10 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     const QString settingsPath = SettingsLocation::choose(settingsFileOverride());
     settings = new QSettings(settingsPath, QSettings::IniFormat);
 
-    readCfgRunning = false;
     importRunning = false;
     targetDevice->isLocal = true;
-    readCfgRetries = 0;
-    writeCfgRetries = 0;
-    writeCfgRunning = false;
+    cfgRun = new CfgSequencer(this);
+    consoleLog = new ConsoleLog(ui.tableWidget_log, this);
 
     translator = new QTranslator;
 
@@ -74,16 +90,6 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     scanTimer = new QTimer(this);
     pktSendTimer = new QTimer(this);
     pollTimer = new QTimer(this);
-    readCfgTimer = new QTimer(this);
-    readCfgTimer->setSingleShot(true);
-    writeCfgTimer = new QTimer(this);
-    writeCfgTimer->setSingleShot(true);
-
-    ui.tableWidget_log->setColumnCount(1);
-    ui.tableWidget_log->verticalHeader()->hide();
-    ui.tableWidget_log->horizontalHeader()->hide();
-    ui.tableWidget_log->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    ui.tableWidget_log->horizontalHeader()->setStretchLastSection(true);
 
     ui.tableWidget_device->horizontalHeader()->setStretchLastSection(true);
     ui.tableWidget_device->setAlternatingRowColors(true);
@@ -107,45 +113,38 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
             qWarning("no form field %s for its input rule", qPrintable(rule.widget));
     }
 
-    const QList<std::pair<int, std::pair<QRadioButton *, QRadioButton *>>> ioRadios = {
-        {9, {ui.radioButton_9input, ui.radioButton_9output}},
-        {10, {ui.radioButton_10input, ui.radioButton_10output}},
-        {14, {ui.radioButton_14input, ui.radioButton_14output}},
-        {15, {ui.radioButton_15input, ui.radioButton_15output}},
-        {17, {ui.radioButton_17input, ui.radioButton_17output}},
-    };
-    for (int i = 0; i < ioRadios.size(); ++i) {
-        ioButtonGroups[i] = new QButtonGroup(this);
-        ioButtonGroups[i]->addButton(ioRadios[i].second.first, ioRadios[i].first);
-        ioButtonGroups[i]->addButton(ioRadios[i].second.second, ioRadios[i].first);
-    }
+    for (const PwmWidgets &w : families.pwm)
+        w.slider->setRange(0, 100);
 
-    for (QSlider *s :
-         {ui.horizontalSlider_PWM1, ui.horizontalSlider_PWM2, ui.horizontalSlider_PWM3})
-        s->setRange(0, 100);
+    // The counters change with every read. A label of fixed size spares the window a
+    // relayout each time, and an opaque one spares repainting what lies behind it. Eight
+    // digits leave room for the rest of the console at the window's smallest size.
+    for (QLabel *counter : {ui.label_sendCnt, ui.label_recvCnt}) {
+        const int width = counter->fontMetrics().horizontalAdvance(QStringLiteral("00000000"));
+        counter->setFixedSize(width + 2 * counter->margin() + 2, counter->sizeHint().height());
+        counter->setAutoFillBackground(true);
+    }
 
     connect(pollTimer, &QTimer::timeout, this, &Nodeweave::readCom);
     pollTimer->start(50);
     connect(langButton, &QPushButton::clicked, this, &Nodeweave::langSwitch);
+    // The common handler sees every line first; a running sequence after it.
     connect(this, &Nodeweave::recvNewLine, this, &Nodeweave::commonRspProc);
+    connect(this, &Nodeweave::recvNewLine, cfgRun, &CfgSequencer::lineReceived);
+    connect(cfgRun, &CfgSequencer::sendText, this, &Nodeweave::comSend);
+    connect(cfgRun, &CfgSequencer::progress, this,
+            [this](int step) { showProgressQuietly(ui.progressBar_cfg, step); });
+    connect(cfgRun, &CfgSequencer::finished, this, &Nodeweave::cfgRunFinished);
+    connect(consoleLog, &ConsoleLog::frame, this, &Nodeweave::showRecvCount);
+    connect(consoleLog, &ConsoleLog::message, this,
+            [this](const QString &text) { statusBar()->showMessage(text, 10000); });
+    consoleLog->setShowSent(ui.checkBox_log_cmd->isChecked());
+    connect(ui.checkBox_log_cmd, &QCheckBox::toggled, consoleLog, &ConsoleLog::setShowSent);
+    consoleLog->setAutoScroll(ui.checkBox_logAutoScroll->isChecked());
+    connect(ui.checkBox_logAutoScroll, &QCheckBox::toggled, consoleLog, &ConsoleLog::setAutoScroll);
     connect(consoleSendTimer, &QTimer::timeout, this, &Nodeweave::on_pushButton_send_clicked);
     connect(scanTimer, &QTimer::timeout, this, &Nodeweave::scanTiming);
-    connect(readCfgTimer, &QTimer::timeout, this, &Nodeweave::readCfgTimeout);
-    connect(writeCfgTimer, &QTimer::timeout, this, &Nodeweave::writeCfgTimeout);
     connect(pktSendTimer, &QTimer::timeout, this, &Nodeweave::on_pushButton_sendPkt_clicked);
-    connect(ui.checkBox_ADSMP1, &QCheckBox::toggled, this, &Nodeweave::adc1SmpToggle);
-    connect(ui.checkBox_ADSMP2, &QCheckBox::toggled, this, &Nodeweave::adc2SmpToggle);
-    connect(ui.checkBox_ADSMP3, &QCheckBox::toggled, this, &Nodeweave::adc3SmpToggle);
-    connect(ui.checkBox_ADSMP4, &QCheckBox::toggled, this, &Nodeweave::adc4SmpToggle);
-    connect(ui.checkBox_PWM1, &QCheckBox::toggled, this, &Nodeweave::pwm1CtrlToggle);
-    connect(ui.checkBox_PWM2, &QCheckBox::toggled, this, &Nodeweave::pwm2CtrlToggle);
-    connect(ui.checkBox_PWM3, &QCheckBox::toggled, this, &Nodeweave::pwm3CtrlToggle);
-    connect(ui.lineEdit_PWM1_FRQ, &QLineEdit::textChanged, this, &Nodeweave::pwm1Ctrl);
-    connect(ui.lineEdit_PWM2_FRQ, &QLineEdit::textChanged, this, &Nodeweave::pwm2Ctrl);
-    connect(ui.lineEdit_PWM3_FRQ, &QLineEdit::textChanged, this, &Nodeweave::pwm3Ctrl);
-    connect(ui.spinBox_PWM1, &QSpinBox::valueChanged, this, &Nodeweave::pwm1Ctrl);
-    connect(ui.spinBox_PWM2, &QSpinBox::valueChanged, this, &Nodeweave::pwm2Ctrl);
-    connect(ui.spinBox_PWM3, &QSpinBox::valueChanged, this, &Nodeweave::pwm3Ctrl);
 
     statusBar()->showMessage(tr("Ready"), 5000);
     // Settings are written only at close, too late to tell anyone; say it now, once.
@@ -220,4 +219,26 @@ void Nodeweave::setSettingsFile(const QString &file)
 QString Nodeweave::settingsFileName() const
 {
     return settings->fileName();
+}
+
+bool Nodeweave::formBusy() const
+{
+    return cfgRun->isRunning(CfgSequencer::Kind::Read) || importRunning;
+}
+
+void Nodeweave::updateEnabled()
+{
+    const bool cfgRunning = cfgRun->isRunning();
+    ui.pushButton_send->setEnabled(portOpen);
+    ui.pushButton_scan->setEnabled(portOpen);
+    // Read and Write talk to the module: with the port gone they would only time out. A
+    // run, an import or an export in progress keeps them locked, even when the port
+    // reopens under it: a read would reset the form under an import, a write would send
+    // a half-filled one.
+    ui.pushButton_readConfiguration->setEnabled(portOpen && !cfgRunning && !fileOpRunning);
+    ui.pushButton_writeConfiguartion->setEnabled(portOpen && !cfgRunning && !fileOpRunning);
+    ui.pushButton_stopCfg->setEnabled(cfgRunning);
+    ui.pushButton_Import->setEnabled(!cfgRunning && !fileOpRunning);
+    ui.pushButton_Export->setEnabled(!cfgRunning && !fileOpRunning);
+    ui.progressBar_cfg->setEnabled(cfgRunning);
 }

@@ -2,7 +2,9 @@
 
 #include "config/cfgcmd.h"
 #include "config/cfgfileformat.h"
+#include "config/cfgsequencer.h"
 #include "network/zbdevice.h"
+#include "peripherals/formfamilies.h"
 #include "serial/lineassembler.h"
 #include "serial/portsettings.h"
 #include "serial/portwatcher.h"
@@ -12,7 +14,7 @@
 #include <QMainWindow>
 #include <QMap>
 
-class QButtonGroup;
+class ConsoleLog;
 class QCompleter;
 class QIODevice;
 class QPushButton;
@@ -77,19 +79,22 @@ private:
     void saveSettings();
     void loadTranslation(const QString &path);
 
+    // ---- what the user may do: every change of state ends here ----
+    // Send, Scan, Read, Write, Stop, Import, Export and the progress bar, from whether the
+    // port is open, a configuration run goes and a file operation goes.
+    void updateEnabled();
+
     // ---- serial connection ----
 private slots:
     void on_pushButton_openCom_clicked();
     void on_comboBox_comPort_currentIndexChanged(int index);
-    void on_comboBox_bps_currentIndexChanged(int index);
-    void on_comboBox_dataBit_currentIndexChanged(int index);
-    void on_comboBox_stopBit_currentIndexChanged(int index);
-    void on_comboBox_parBit_currentIndexChanged(int index);
     void portErrorOccurred(int error);
     void on_checkBox_reconnect_toggled(bool checked);
     void portsChanged();
 
 private:
+    // A changed line setting applies at once to the open port.
+    void connectPortSettings();
     void fillPortList();
     // Reads the ports afresh, keeping the box's text; `force` rebuilds even when nothing
     // changed (the tooltips after a language switch).
@@ -112,6 +117,8 @@ public slots:
 
 private:
     void addToCounter(QLabel *label, qint64 amount);
+    void showRecvCount();
+    void showCounter(QLabel *label, const QString &text);
 
     // ---- reply grammar, error table, console and log ----
 public slots:
@@ -147,33 +154,22 @@ private slots:
     void on_comboBox_consoleAddrMode_currentIndexChanged(int index);
     void on_comboBox_TID_AM_currentIndexChanged(int index);
     void on_comboBox_sendPkt_AM_currentIndexChanged(int index);
-    void on_comboBox_TPIO9_AM_currentIndexChanged(int index);
-    void on_comboBox_TPIO10_AM_currentIndexChanged(int index);
-    void on_comboBox_TPIO14_AM_currentIndexChanged(int index);
-    void on_comboBox_TPIO15_AM_currentIndexChanged(int index);
-    void on_comboBox_TPIO17_AM_currentIndexChanged(int index);
-    void on_comboBox_IOSMP9_AM_currentIndexChanged(int index);
-    void on_comboBox_IOSMP10_AM_currentIndexChanged(int index);
-    void on_comboBox_IOSMP14_AM_currentIndexChanged(int index);
-    void on_comboBox_IOSMP15_AM_currentIndexChanged(int index);
-    void on_comboBox_IOSMP17_AM_currentIndexChanged(int index);
-    void on_comboBox_ADSMP1_currentIndexChanged(int index);
-    void on_comboBox_ADSMP2_currentIndexChanged(int index);
-    void on_comboBox_ADSMP3_currentIndexChanged(int index);
-    void on_comboBox_ADSMP4_currentIndexChanged(int index);
 
 private:
+    // The pairs of an address mode box and its address list, in the order in which a
+    // newly scanned node is offered to them; the IO, ADC and PWM ones come from the
+    // families. Each mode box refills its list when it changes.
+    void buildAddressGroups();
     void clearAddressLists();
     void offerDeviceToAddressLists(const ZBdevice &device);
-    // NETWORK-MEMBERS (helpers of the network area go here)
+    void refillAddressList(const AddressGroup &group, int modeIndex);
 
     // ---- configuration sequences: read and write ----
 private slots:
     void on_pushButton_readConfiguration_clicked();
     void on_pushButton_writeConfiguartion_clicked();
     void on_pushButton_stopCfg_clicked();
-    void readCfgRecvNewLine(const QString &line);
-    void writeCfgRecvNewLine(const QString &line);
+    // The running step's time-out, as the sequence's timer reports it.
     void readCfgTimeout();
     void writeCfgTimeout();
 
@@ -181,21 +177,9 @@ private:
     void initReadCfgQueue();
     void initWriteCfgQueue();
     void clearCfgForm();
-    void readCfgStart();
-    void readCfgSendCurrent();
-    void readCfgNext();
-    void readCfgDone(bool ok);
-    void writeCfgStart();
-    void writeCfgSendCurrent();
-    void writeCfgNext();
-    void writeCfgDone(bool ok);
-    // CONFIG-MEMBERS (helpers of the configuration area go here)
-    // Buttons and progress bar while a configuration run goes, and once it has ended.
-    void showCfgRunning(int steps);
-    void showCfgIdle();
-    // A rejected reply or a time-out: the step is sent once more, then the run fails.
-    void readCfgStepFailed();
-    void writeCfgStepFailed();
+    // Runs `queue` against the target device; a read first resets the form.
+    void startCfgRun(CfgSequencer::Kind kind, const CfgCmdQueue &queue);
+    void cfgRunFinished(bool ok);
 
     // ---- configuration file ----
 private slots:
@@ -203,18 +187,11 @@ private slots:
     void on_pushButton_Import_clicked();
 
 private:
-    void writeBaseGroup(QXmlStreamWriter &xml);
-    void writeNetworkGroup(QXmlStreamWriter &xml);
-    void writeIoGroup(QXmlStreamWriter &xml);
-    void writeAdGroup(QXmlStreamWriter &xml);
-    void writePwmGroup(QXmlStreamWriter &xml);
-    void readBaseGroup(QXmlStreamReader &xml);
-    void readNetworkGroup(QXmlStreamReader &xml);
-    void readIoGroup(QXmlStreamReader &xml);
-    void readAdGroup(QXmlStreamReader &xml);
-    void readPwmGroup(QXmlStreamReader &xml);
+    // The file an export writes or an import reads, as the user chooses it; nothing while
+    // either runs already.
+    QString chooseCfgFile(bool forExport);
     void delayMsec(int milliseconds);
-    // FILE-MEMBERS (helpers of the configuration file area go here)
+    // One group of the file, with its page of the configuration tabs shown meanwhile.
     void writeGroup(QXmlStreamWriter &xml, int group);
     void readGroup(QXmlStreamReader &xml, int group);
     void lockFileButtons(bool locked);
@@ -225,80 +202,30 @@ public:
 
 private:
     // ---- immediate module settings and network control ----
-private slots:
-    void on_pushButton_reset_clicked();
-    void on_pushButton_restore_clicked();
-    void on_comboBox_defaultWorkMode_currentIndexChanged(int index);
-    void on_comboBox_deviceType_currentIndexChanged(int index);
-    void on_comboBox_deviceBps_currentIndexChanged(int index);
-    void on_comboBox_deviceStopBit_currentIndexChanged(int index);
-    void on_comboBox_deviceDataBit_currentIndexChanged(int index);
-    void on_comboBox_deviceParBit_currentIndexChanged(int index);
-    void on_comboBox_deviceFlow_currentIndexChanged(int index);
-    void on_comboBox_CH_currentIndexChanged(int index);
-    void on_comboBox_netLock_currentIndexChanged(int index);
-    void on_comboBox_autoNet_currentIndexChanged(int index);
-    void on_pushButton_startNet_clicked();
-    void on_pushButton_leaveNet_clicked();
-    void on_pushButton_netRst_clicked();
+private:
+    // Each box and button of the Base Info and Network tabs sends its command at once.
+    void connectImmediateSettings();
 
     // ---- peripherals: packets, IO, ADC, PWM ----
+private slots:
     void on_pushButton_sendPkt_clicked();
     void on_checkBox_sendPkt_regulerSend_toggled(bool checked);
-
-    void on_radioButton_9input_toggled(bool checked);
-    void on_radioButton_10input_toggled(bool checked);
-    void on_radioButton_14input_toggled(bool checked);
-    void on_radioButton_15input_toggled(bool checked);
-    void on_radioButton_17input_toggled(bool checked);
-    void on_comboBox_9output_currentIndexChanged(int index);
-    void on_comboBox_10output_currentIndexChanged(int index);
-    void on_comboBox_14output_currentIndexChanged(int index);
-    void on_comboBox_15output_currentIndexChanged(int index);
-    void on_comboBox_17output_currentIndexChanged(int index);
-    void on_checkBox_TPIO9_toggled(bool checked);
-    void on_checkBox_TPIO10_toggled(bool checked);
-    void on_checkBox_TPIO14_toggled(bool checked);
-    void on_checkBox_TPIO15_toggled(bool checked);
-    void on_checkBox_TPIO17_toggled(bool checked);
-    void on_checkBox_IOSMP9_toggled(bool checked);
-    void on_checkBox_IOSMP10_toggled(bool checked);
-    void on_checkBox_IOSMP14_toggled(bool checked);
-    void on_checkBox_IOSMP15_toggled(bool checked);
-    void on_checkBox_IOSMP17_toggled(bool checked);
-
-    void adc1SmpToggle(bool checked);
-    void adc2SmpToggle(bool checked);
-    void adc3SmpToggle(bool checked);
-    void adc4SmpToggle(bool checked);
-    void adc1SmpCtrl();
-    void adc2SmpCtrl();
-    void adc3SmpCtrl();
-    void adc4SmpCtrl();
-    void pwm1CtrlToggle(bool checked);
-    void pwm2CtrlToggle(bool checked);
-    void pwm3CtrlToggle(bool checked);
-    void pwm1Ctrl();
-    void pwm2Ctrl();
-    void pwm3Ctrl();
 
 private:
     // True while the program itself fills the form (a configuration read or an import):
     // the reactions that would send a command stay silent then.
-    bool formBusy() const { return readCfgRunning || importRunning; }
-    // PERIPHERAL-MEMBERS (helpers of the immediate-settings and peripherals area go here)
+    bool formBusy() const;
     // Sends `cmd` to the target device unless the program is filling the form.
     void sendUnlessBusy(const QString &cmd);
-    // One implementation per family; the named slots pass their IO line, ADC channel or
-    // PWM output number.
-    void ioDirectionToggled(int line, bool input);
-    void ioLevelChanged(int line, int index);
-    void ioTransparentToggled(int line, bool on);
-    void ioSampleToggled(int line, bool on);
-    void adcSmpToggle(int channel, bool on);
-    void adcSmpCtrl(int channel);
-    void pwmCtrlToggle(int output, bool on);
-    void pwmCtrl(int output);
+    // The reactions of the IO lines, ADC and PWM channels, connected to each member of the
+    // families in connectFamilies(): one implementation per family, given the member.
+    void connectFamilies();
+    void ioTransparentToggled(const IoLineWidgets &w, bool on);
+    void ioSampleToggled(const IoLineWidgets &w, bool on);
+    void adcSmpToggle(const AdcWidgets &w, bool on);
+    void adcSmpCtrl(const AdcWidgets &w);
+    void pwmCtrlToggle(const PwmWidgets &w, bool on);
+    void pwmCtrl(const PwmWidgets &w);
 
     // ---- fields ----
 private:
@@ -321,50 +248,23 @@ private:
     QIODevice *serialPort = nullptr;
     QList<ZBdevice> deviceList;
     QMap<int, QString> errorTable;
-    QButtonGroup *ioButtonGroups[5] = {};
+    // The widgets of every IO line, ADC and PWM channel (built before anything uses them).
+    FormFamilies families;
+    QList<AddressGroup> addressGroups;
+    // The configuration read and write: their queues, and the one engine that runs them.
     CfgCmdQueue readQueue;
-    int readCfgPos = 0;
-    bool readCfgRunning = false;
-    QTimer *readCfgTimer = nullptr;
-    int savedTabIndex = 0;
-    int readCfgRetries = 0;
     CfgCmdQueue writeQueue;
-    int writeCfgPos = 0;
-    bool writeCfgRunning = false;
-    QTimer *writeCfgTimer = nullptr;
-    int writeCfgRetries = 0;
+    CfgSequencer *cfgRun = nullptr;
+    int savedTabIndex = 0;
 
     LineAssembler rxBuffer;
     QCompleter *completer = nullptr;
     SimModule *simModule = nullptr;
     QString openPortName; // the entry of the port that is open, for the port-lost message
-    // FIELDS (fields added by a feature area go here, with a comment naming the area)
-    // Console log: entries wait in pendingLog and enter the table in batches (one
-    // relayout and repaint per batch, not per line); the table keeps the newest logCap.
-    struct PendingLogEntry
-    {
-        QString text;
-        logType type;
-    };
-    QList<PendingLogEntry> pendingLog;
-    QTimer *logFlushTimer = nullptr;
-    qint64 logLastFlushMs = -1;
-    int logCap = 100000;
-    // Characters held by the table, bounded too: a peer spewing bytes without line ends
-    // fills the log with 64 KiB entries, and 100 000 of those would not fit in memory.
-    qint64 logChars = 0;
-    qint64 logCharBudget = 16 * 1024 * 1024;
+    ConsoleLog *consoleLog = nullptr;
     // Bytes received since the last clear. The label shows it with the log's batches:
     // redrawing it for every read costs more than the read under steady traffic.
     qint64 recvCount = 0;
-    void setUpLog();
-    void scheduleLogFrame();
-    void showRecvCount();
-    void showCounter(QLabel *label, const QString &text);
-    void flushLog();
-    void dropOldestLogRows(int count);
-    void saveLog();
-    void copyLog();
     // Configuration file: an export or import is under way (its waits let clicks through).
     bool fileOpRunning = false;
     // Port list and reconnect: the watcher of the machine's ports, the entries the box

@@ -1,4 +1,4 @@
-#include "nodeweave.h"
+#include "app/nodeweave.h"
 
 #include <QPoint>
 #include <QSettings>

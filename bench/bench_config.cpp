@@ -10,8 +10,9 @@
 // --trace (per-step timings of the real serial path), --latency MS (the module's reply
 // latency, default 0).
 
-#include "dialogs.h"
-#include "nodeweave.h"
+#include "app/dialogs.h"
+#include "app/nodeweave.h"
+#include "config/cfgsequencer.h"
 #include "sim/simmodule.h"
 
 #include <QApplication>
@@ -33,7 +34,7 @@
 class TestAccess
 {
 public:
-    static bool busy(Nodeweave *w) { return w->readCfgRunning || w->writeCfgRunning; }
+    static bool busy(Nodeweave *w) { return w->cfgRun->isRunning(); }
 };
 
 namespace {

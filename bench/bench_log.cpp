@@ -10,8 +10,8 @@
 //
 //   bench_log [--rounds N] [--sizes 10000,100000,1000000] [--paced-seconds S]
 
-#include "dialogs.h"
-#include "nodeweave.h"
+#include "app/dialogs.h"
+#include "app/nodeweave.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -12,7 +12,7 @@
 //
 //   bench_startup [--runs N] [--idle-seconds S]
 
-#include "nodeweave.h"
+#include "app/nodeweave.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,4 +1,6 @@
-#include "cfgfileformat.h"
+#include "config/cfgfileformat.h"
+
+#include "peripherals/families.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,8 +10,6 @@
 
 namespace CfgFile {
 namespace {
-
-const int kIoLines[] = {9, 10, 14, 15, 17};
 
 Field item(const QString &widget)
 {
@@ -64,42 +64,42 @@ QList<Group> buildGroups()
             {QStringLiteral("DESC%1").arg(d), {text(QStringLiteral("lineEdit_DESC%1").arg(d))}});
     all.append(network);
 
+    // The IO lines' leaves, grouped by kind: every line's direction first, and so on.
     Group io{Io, QStringLiteral("IO_GROUP_ELEM"), 2, {}};
-    for (int n : kIoLines)
+    for (int n : Family::kIoLines) {
+        const Family::IoNames w = Family::ioNames(n);
         io.leaves.append({QStringLiteral("IO%1_INOUT_ELEM").arg(n),
-                          {{FieldKind::Direction, QStringLiteral("radioButton_%1input").arg(n),
-                            QStringLiteral("radioButton_%1output").arg(n)},
-                           item(QStringLiteral("comboBox_%1output").arg(n))}});
-    for (int n : kIoLines)
-        io.leaves.append({QStringLiteral("TPIO%1_ELEM").arg(n),
-                          {flag(QStringLiteral("checkBox_TPIO%1").arg(n)),
-                           item(QStringLiteral("comboBox_TPIO%1_TIO").arg(n)),
-                           item(QStringLiteral("comboBox_TPIO%1_AM").arg(n)),
-                           address(QStringLiteral("comboBox_TPIO%1_ADDR").arg(n))}});
-    for (int n : kIoLines)
+                          {{FieldKind::Direction, w.input, w.output}, item(w.level)}});
+    }
+    for (int n : Family::kIoLines) {
+        const Family::IoNames w = Family::ioNames(n);
+        io.leaves.append(
+            {QStringLiteral("TPIO%1_ELEM").arg(n),
+             {flag(w.tpio), item(w.tpioTargetLine), item(w.tpioMode), address(w.tpioAddress)}});
+    }
+    for (int n : Family::kIoLines) {
+        const Family::IoNames w = Family::ioNames(n);
         io.leaves.append({QStringLiteral("IO%1SMP_ELEM").arg(n),
-                          {flag(QStringLiteral("checkBox_IOSMP%1").arg(n)),
-                           text(QStringLiteral("lineEdit_IOSMP_IT%1").arg(n)),
-                           item(QStringLiteral("comboBox_IOSMP%1_AM").arg(n)),
-                           address(QStringLiteral("comboBox_IOSMP%1_ADDR").arg(n))}});
+                          {flag(w.sample), text(w.sampleInterval), item(w.sampleMode),
+                           address(w.sampleAddress)}});
+    }
     all.append(io);
 
     Group ad{Ad, QStringLiteral("AD_GROUP_ELEM"), 3, {}};
-    for (int c = 1; c <= 4; ++c)
+    for (int c = 1; c <= Family::kAdcChannels; ++c) {
+        const Family::AdcNames w = Family::adcNames(c);
         ad.leaves.append({QStringLiteral("ADSMP%1_ELEM").arg(c),
-                          {flag(QStringLiteral("checkBox_ADSMP%1").arg(c)),
-                           text(QStringLiteral("lineEdit_ADSMP%1_IT").arg(c)),
-                           item(QStringLiteral("comboBox_ADSMP%1").arg(c)),
-                           address(QStringLiteral("comboBox_ADSMP%1_ADDR").arg(c))}});
+                          {flag(w.sample), text(w.interval), item(w.mode), address(w.address)}});
+    }
     all.append(ad);
 
     // "ELME" is how the format has always spelled it; files in the field depend on it.
     Group pwm{Pwm, QStringLiteral("PWM_GROUP_ELME"), 4, {}};
-    for (int p = 1; p <= 3; ++p)
-        pwm.leaves.append({QStringLiteral("PWM%1_ELEM").arg(p),
-                           {flag(QStringLiteral("checkBox_PWM%1").arg(p)),
-                            text(QStringLiteral("lineEdit_PWM%1_FRQ").arg(p)),
-                            {FieldKind::Duty, QStringLiteral("spinBox_PWM%1").arg(p), QString()}}});
+    for (int c = 1; c <= Family::kPwmChannels; ++c) {
+        const Family::PwmNames w = Family::pwmNames(c);
+        pwm.leaves.append({QStringLiteral("PWM%1_ELEM").arg(c),
+                           {flag(w.on), text(w.frequency), {FieldKind::Duty, w.duty, QString()}}});
+    }
     all.append(pwm);
 
     return all;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "at/replygrammar.h"
+#include "peripherals/families.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,11 +14,9 @@
 // conversions of reply fields into form positions.
 namespace CfgReply {
 
-// The module's IO lines that the form covers, in form order; ADC and PWM channels
-// are numbered from 1.
-constexpr std::array<int, 5> kIoLines = {9, 10, 14, 15, 17};
-constexpr int kAdcChannels = 4;
-constexpr int kPwmChannels = 3;
+using Family::kAdcChannels;
+using Family::kIoLines;
+using Family::kPwmChannels;
 
 // Form position of IO line `line`, or -1 when the form has no such line.
 int ioSlot(int line);

@@ -1,18 +1,130 @@
 #include "config/cfgsequencer.h"
 
-void CfgSequencer::start()
+#include "at/commands.h"
+#include "at/replygrammar.h"
+#include "network/zbdevice.h"
+
+CfgSequencer::CfgSequencer(QObject *parent) : QObject(parent)
 {
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &CfgSequencer::timeout);
+}
+
+void CfgSequencer::start(Kind kind, const CfgCmdQueue &queue, const ZBdevice *target)
+{
+    m_kind = kind;
+    m_queue = &queue;
+    m_target = target;
+    // A count left over from a run stopped during a resend must not cost this run its
+    // first retry.
     m_running = true;
     m_position = 0;
     m_retries = 0;
 }
 
-CfgSequencer::Verdict CfgSequencer::fail()
+void CfgSequencer::stop()
 {
-    if (m_retries >= kMaxRetries) {
+    if (m_running)
+        finish(false);
+}
+
+bool CfgSequencer::remoteTarget() const
+{
+    return m_target && !m_target->isLocal;
+}
+
+void CfgSequencer::send(const QString &cmd)
+{
+    emit sendText(
+        Command::line(remoteTarget() ? Command::addressed(cmd, false, m_target->netAddr) : cmd));
+}
+
+void CfgSequencer::skip()
+{
+    next();
+}
+
+void CfgSequencer::sendCurrent()
+{
+    if (m_position >= stepCount()) {
+        finish(true);
+        return;
+    }
+    m_timer.start(stepTimeoutMs(!remoteTarget()));
+    const CfgCmd &step = m_queue->at(m_position);
+    if (m_kind == Kind::Read) {
+        send(step.cmd);
+    } else {
+        bool done = false;
+        step.handler(QString(), &done);
+    }
+}
+
+void CfgSequencer::next()
+{
+    ++m_position;
+    emit progress(m_position);
+    sendCurrent();
+}
+
+void CfgSequencer::stepFailed()
+{
+    const bool retry = m_retries < kMaxRetries;
+    emit stepResult(m_position, false, retry);
+    if (!retry) {
         m_retries = 0;
-        return Verdict::GiveUp;
+        finish(false);
+        return;
     }
     ++m_retries;
-    return Verdict::Retry;
+    sendCurrent();
+}
+
+void CfgSequencer::lineReceived(const QString &line)
+{
+    if (!m_running || m_position >= stepCount())
+        return;
+    // Echoes and unsolicited text are no reply: they neither count as a failure nor
+    // extend the step's time.
+    if (m_kind == Kind::Read) {
+        if (!Reply::isReadSequenceReply(line))
+            return;
+        bool done = false;
+        if (!m_queue->at(m_position).handler(line, &done)) {
+            stepFailed();
+            return;
+        }
+        // Cleared before the next query goes out, so that an answer to it that arrives at
+        // once is judged against a fresh count.
+        m_retries = 0;
+        emit stepResult(m_position, true, false);
+        if (done)
+            next();
+        return;
+    }
+    if (!Reply::isWriteSequenceReply(line))
+        return;
+    // A set command is answered by a plain success; either form of it counts, whatever
+    // the target. Anything else (an error, a value) fails the step.
+    if (!Reply::matches(Reply::Form::Success, line, false) &&
+        !Reply::matches(Reply::Form::Success, line, true)) {
+        stepFailed();
+        return;
+    }
+    m_retries = 0;
+    emit stepResult(m_position, true, false);
+    next();
+}
+
+void CfgSequencer::timeout()
+{
+    if (m_running)
+        stepFailed();
+}
+
+void CfgSequencer::finish(bool ok)
+{
+    m_running = false;
+    m_timer.stop();
+    emit finished(ok);
 }

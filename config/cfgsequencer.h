@@ -1,17 +1,32 @@
 #pragma once
 
-// The bookkeeping shared by the read and the write sequence: whether a run is going,
-// which step it is at, and how many attempts of that step have failed. It works on the
-// window's own fields so that every other reader of those fields (the busy guard of the
-// immediate settings, tests) sees one truth; what to send and how to judge a reply stay
-// with the window.
-class CfgSequencer
+#include "config/cfgcmd.h"
+
+#include <QObject>
+#include <QTimer>
+
+struct ZBdevice;
+
+// Runs one configuration queue against one target, step by step: it sends each step,
+// judges the replies, resends a failed step once, times out a silent one, and reports
+// its progress and its end. Reading and writing differ only in how a step goes out and
+// what counts as its reply (see Kind); what a step does with a reply is its handler's
+// business. One object serves every run of the window, one run at a time.
+class CfgSequencer : public QObject
 {
+    Q_OBJECT
+    // Tests put the window into a running state without a module behind it.
+    friend class TestAccess;
+
 public:
-    enum class Verdict
+    enum class Kind
     {
-        Retry,  // send the same step once more, with a fresh time-out
-        GiveUp, // the step failed twice: end the run with failure
+        // Each step sends its command as it stands; its handler judges every reply line
+        // and says when the step is done (a list reply takes several lines).
+        Read,
+        // Each step's handler composes and sends its command (send()), or skips the step
+        // (skip()); a plain success completes it.
+        Write,
     };
 
     // Each step gets one resend; a rejected reply and a time-out draw on the same count.
@@ -19,34 +34,62 @@ public:
     static constexpr int kLocalStepTimeoutMs = 2000;
     // A remote node answers through the network, hence the longer wait.
     static constexpr int kRemoteStepTimeoutMs = 5500;
-
-    CfgSequencer(bool &running, int &position, int &retries)
-        : m_running(running), m_position(position), m_retries(retries)
-    {
-    }
-
     static int stepTimeoutMs(bool localTarget)
     {
         return localTarget ? kLocalStepTimeoutMs : kRemoteStepTimeoutMs;
     }
 
-    // A run starts at its first step with a clean retry count: a count left over from a
-    // run stopped during a resend must not cost the new run its first retry.
-    void start();
-    void finish() { m_running = false; }
+    explicit CfgSequencer(QObject *parent = nullptr);
+
+    // Marks a run of `queue` against `target` as going, at its first step with a clean
+    // retry count; sendCurrent() then sends that step. The target is read each time a
+    // step is sent, and neither it nor the queue is copied: both must outlive the run.
+    void start(Kind kind, const CfgCmdQueue &queue, const ZBdevice *target);
+    // Sends the current step, or ends the run with success past the last one.
+    void sendCurrent();
+    // Ends the run with failure (the Stop button).
+    void stop();
+
     bool isRunning() const { return m_running; }
+    bool isRunning(Kind kind) const { return m_running && m_kind == kind; }
+    Kind kind() const { return m_kind; }
     int position() const { return m_position; }
     int retries() const { return m_retries; }
-    bool pastEnd(int queueSize) const { return m_position >= queueSize; }
+    int stepCount() const { return m_queue ? int(m_queue->size()) : 0; }
+    // The target is a remote node: replies carry its suffix.
+    bool remoteTarget() const;
+    const QTimer &stepTimer() const { return m_timer; }
 
-    void advance() { ++m_position; }
-    // A reply was accepted: the next failure is again the step's first.
-    void accept() { m_retries = 0; }
-    // A reply was rejected or the step timed out.
-    Verdict fail();
+    // For write handlers: sends the step's command to the target, or moves on without
+    // sending anything.
+    void send(const QString &cmd);
+    void skip();
+
+public slots:
+    // Every received line; ignored while no run goes.
+    void lineReceived(const QString &line);
+    // The step's time ran out.
+    void timeout();
+
+signals:
+    // A complete command text, target suffix and line end included, to go out as it is.
+    void sendText(const QString &text);
+    // The run moved on to step `position` (equal to stepCount() past the last step).
+    void progress(int position);
+    // Step `position` was accepted, or failed (then `retry` says whether it is resent).
+    void stepResult(int position, bool accepted, bool retry);
+    void finished(bool ok);
 
 private:
-    bool &m_running;
-    int &m_position;
-    int &m_retries;
+    void next();
+    void stepFailed();
+    void finish(bool ok);
+
+    QTimer m_timer;
+    const CfgCmdQueue *m_queue = nullptr;
+    const ZBdevice *m_target = nullptr;
+    Kind m_kind = Kind::Read;
+    bool m_running = false;
+    int m_position = 0;
+    int m_retries = 0;
 };

@@ -1,9 +1,9 @@
 // Configuration file: export of the five configuration tabs to XML and import back.
-#include "nodeweave.h"
+#include "app/nodeweave.h"
 
+#include "app/dialogs.h"
 #include "config/cfgfileformat.h"
 #include "config/fieldrules.h"
-#include "dialogs.h"
 
 #include <QEventLoop>
 #include <QSaveFile>
@@ -142,14 +142,21 @@ void applyLeaf(QWidget *form, const CfgFile::Leaf &leaf, const QString &text,
 
 } // namespace
 
-void Nodeweave::on_pushButton_Export_clicked()
+QString Nodeweave::chooseCfgFile(bool forExport)
 {
     // The waits between groups let clicks through; a second operation inside the first
     // would interleave with it.
     if (fileOpRunning)
-        return;
-    const QString path = Dialogs::saveFileName(QStringLiteral("Export Cfg File To"),
-                                               QStringLiteral("./"), tr("XML (*.xml)"));
+        return QString();
+    return forExport ? Dialogs::saveFileName(QStringLiteral("Export Cfg File To"),
+                                             QStringLiteral("./"), tr("XML (*.xml)"))
+                     : Dialogs::openFileName(QStringLiteral("Import Cfg File From"),
+                                             QStringLiteral("./"), tr("XML (*.xml)"));
+}
+
+void Nodeweave::on_pushButton_Export_clicked()
+{
+    const QString path = chooseCfgFile(true);
     if (path.isEmpty())
         return;
 
@@ -171,11 +178,8 @@ void Nodeweave::on_pushButton_Export_clicked()
     xml.setAutoFormatting(true);
     xml.writeStartDocument();
     xml.writeStartElement(CfgFile::rootName());
-    writeBaseGroup(xml);
-    writeNetworkGroup(xml);
-    writeIoGroup(xml);
-    writeAdGroup(xml);
-    writePwmGroup(xml);
+    for (int group = 0; group < CfgFile::GroupCount; ++group)
+        writeGroup(xml, group);
     xml.writeEndElement();
     xml.writeEndDocument();
 
@@ -194,10 +198,7 @@ void Nodeweave::on_pushButton_Export_clicked()
 
 void Nodeweave::on_pushButton_Import_clicked()
 {
-    if (fileOpRunning)
-        return;
-    const QString path = Dialogs::openFileName(QStringLiteral("Import Cfg File From"),
-                                               QStringLiteral("./"), tr("XML (*.xml)"));
+    const QString path = chooseCfgFile(false);
     if (path.isEmpty())
         return;
     importRefusals.clear();
@@ -227,27 +228,8 @@ void Nodeweave::on_pushButton_Import_clicked()
     QXmlStreamReader xml(document);
     CfgFile::readRoot(xml);
     savedTabIndex = ui.tabWidget->currentIndex();
-    CfgFile::readGroups(xml, [this, &xml](const CfgFile::Group &group) {
-        switch (group.id) {
-        case CfgFile::Base:
-            readBaseGroup(xml);
-            break;
-        case CfgFile::Network:
-            readNetworkGroup(xml);
-            break;
-        case CfgFile::Io:
-            readIoGroup(xml);
-            break;
-        case CfgFile::Ad:
-            readAdGroup(xml);
-            break;
-        case CfgFile::Pwm:
-            readPwmGroup(xml);
-            break;
-        case CfgFile::GroupCount:
-            break;
-        }
-    });
+    CfgFile::readGroups(xml,
+                        [this, &xml](const CfgFile::Group &group) { readGroup(xml, group.id); });
 
     statusBar()->showMessage(xml.hasError() ? tr("导入遇到错误") : tr("导入完成"), kStatusTimeMs);
     ui.tabWidget->setCurrentIndex(savedTabIndex);
@@ -256,56 +238,6 @@ void Nodeweave::on_pushButton_Import_clicked()
     if (!importRefusals.isEmpty())
         Dialogs::message(tr("以下配置项的值不被表单接受，未导入：\n%1")
                              .arg(CfgFile::describe(importRefusals).join(QLatin1Char('\n'))));
-}
-
-void Nodeweave::writeBaseGroup(QXmlStreamWriter &xml)
-{
-    writeGroup(xml, CfgFile::Base);
-}
-
-void Nodeweave::writeNetworkGroup(QXmlStreamWriter &xml)
-{
-    writeGroup(xml, CfgFile::Network);
-}
-
-void Nodeweave::writeIoGroup(QXmlStreamWriter &xml)
-{
-    writeGroup(xml, CfgFile::Io);
-}
-
-void Nodeweave::writeAdGroup(QXmlStreamWriter &xml)
-{
-    writeGroup(xml, CfgFile::Ad);
-}
-
-void Nodeweave::writePwmGroup(QXmlStreamWriter &xml)
-{
-    writeGroup(xml, CfgFile::Pwm);
-}
-
-void Nodeweave::readBaseGroup(QXmlStreamReader &xml)
-{
-    readGroup(xml, CfgFile::Base);
-}
-
-void Nodeweave::readNetworkGroup(QXmlStreamReader &xml)
-{
-    readGroup(xml, CfgFile::Network);
-}
-
-void Nodeweave::readIoGroup(QXmlStreamReader &xml)
-{
-    readGroup(xml, CfgFile::Io);
-}
-
-void Nodeweave::readAdGroup(QXmlStreamReader &xml)
-{
-    readGroup(xml, CfgFile::Ad);
-}
-
-void Nodeweave::readPwmGroup(QXmlStreamReader &xml)
-{
-    readGroup(xml, CfgFile::Pwm);
 }
 
 void Nodeweave::writeGroup(QXmlStreamWriter &xml, int group)
@@ -331,14 +263,7 @@ void Nodeweave::readGroup(QXmlStreamReader &xml, int group)
 void Nodeweave::lockFileButtons(bool locked)
 {
     fileOpRunning = locked;
-    // A configuration sequence keeps them disabled while it runs.
-    const bool enabled = !locked && !readCfgRunning && !writeCfgRunning;
-    ui.pushButton_Export->setEnabled(enabled);
-    ui.pushButton_Import->setEnabled(enabled);
-    // Meanwhile a read would reset the form under the import, and a write would send a
-    // half-filled one.
-    ui.pushButton_readConfiguration->setEnabled(enabled && portOpen);
-    ui.pushButton_writeConfiguartion->setEnabled(enabled && portOpen);
+    updateEnabled();
 }
 
 void Nodeweave::delayMsec(int milliseconds)

@@ -1,6 +1,8 @@
-#include "nodeweave.h"
+#include "app/nodeweave.h"
 
-#include "config/immediatecommands.h"
+#include "at/commands.h"
+
+#include <functional>
 
 // Each choice goes out at once to the target device; the module's answer reaches the
 // status bar through the common reply handler. While a read or an import fills the form
@@ -13,77 +15,39 @@ void Nodeweave::sendUnlessBusy(const QString &cmd)
     sendCmd(cmd);
 }
 
-void Nodeweave::on_pushButton_reset_clicked()
+void Nodeweave::connectImmediateSettings()
 {
-    sendUnlessBusy(ImmediateCommand::reset());
-}
-
-void Nodeweave::on_pushButton_restore_clicked()
-{
-    sendUnlessBusy(ImmediateCommand::restoreFactory());
-}
-
-void Nodeweave::on_comboBox_defaultWorkMode_currentIndexChanged(int index)
-{
-    sendUnlessBusy(ImmediateCommand::defaultWorkMode(index));
-}
-
-void Nodeweave::on_comboBox_deviceType_currentIndexChanged(int index)
-{
-    sendUnlessBusy(ImmediateCommand::deviceType(index));
-}
-
-void Nodeweave::on_comboBox_deviceBps_currentIndexChanged(int index)
-{
-    sendUnlessBusy(ImmediateCommand::baudRate(index));
-}
-
-void Nodeweave::on_comboBox_deviceStopBit_currentIndexChanged(int index)
-{
-    sendUnlessBusy(ImmediateCommand::stopBits(ui.comboBox_deviceStopBit->itemText(index)));
-}
-
-void Nodeweave::on_comboBox_deviceDataBit_currentIndexChanged(int index)
-{
-    sendUnlessBusy(ImmediateCommand::dataBits(ui.comboBox_deviceDataBit->itemText(index)));
-}
-
-void Nodeweave::on_comboBox_deviceParBit_currentIndexChanged(int index)
-{
-    sendUnlessBusy(ImmediateCommand::parity(index));
-}
-
-void Nodeweave::on_comboBox_deviceFlow_currentIndexChanged(int index)
-{
-    sendUnlessBusy(ImmediateCommand::flowControl(index));
-}
-
-void Nodeweave::on_comboBox_CH_currentIndexChanged(int index)
-{
-    sendUnlessBusy(ImmediateCommand::channel(ui.comboBox_CH->itemText(index)));
-}
-
-void Nodeweave::on_comboBox_netLock_currentIndexChanged(int index)
-{
-    sendUnlessBusy(ImmediateCommand::networkLock(index));
-}
-
-void Nodeweave::on_comboBox_autoNet_currentIndexChanged(int index)
-{
-    sendUnlessBusy(ImmediateCommand::autoNetwork(index));
-}
-
-void Nodeweave::on_pushButton_startNet_clicked()
-{
-    sendUnlessBusy(ImmediateCommand::startNetwork());
-}
-
-void Nodeweave::on_pushButton_leaveNet_clicked()
-{
-    sendUnlessBusy(ImmediateCommand::leaveNetwork());
-}
-
-void Nodeweave::on_pushButton_netRst_clicked()
-{
-    sendUnlessBusy(ImmediateCommand::restartNetwork());
+    // Baud rate, parity and flow control go out as the item's index, data bits, stop bits
+    // and the channel as the item's text.
+    const auto itemText = [](QComboBox *box, QString (*command)(const QString &)) {
+        return [box, command](int index) {
+            return command(box->itemText(index));
+        };
+    };
+    const std::pair<QComboBox *, std::function<QString(int)>> boxes[] = {
+        {ui.comboBox_defaultWorkMode, &Command::defaultWorkMode},
+        {ui.comboBox_deviceType, &Command::deviceType},
+        {ui.comboBox_deviceBps, &Command::baudRate},
+        {ui.comboBox_deviceStopBit, itemText(ui.comboBox_deviceStopBit, &Command::stopBits)},
+        {ui.comboBox_deviceDataBit, itemText(ui.comboBox_deviceDataBit, &Command::dataBits)},
+        {ui.comboBox_deviceParBit, &Command::parity},
+        {ui.comboBox_deviceFlow, &Command::flowControl},
+        {ui.comboBox_CH, itemText(ui.comboBox_CH, &Command::channel)},
+        {ui.comboBox_netLock, &Command::networkLock},
+        {ui.comboBox_autoNet, &Command::autoNetwork},
+    };
+    for (const auto &[box, command] : boxes)
+        connect(box, &QComboBox::currentIndexChanged, this,
+                [this, command = command](int index) { sendUnlessBusy(command(index)); });
+    // The System and Network Control groups.
+    const std::pair<QPushButton *, QString (*)()> buttons[] = {
+        {ui.pushButton_reset, &Command::reset},
+        {ui.pushButton_restore, &Command::restoreFactory},
+        {ui.pushButton_startNet, &Command::startNetwork},
+        {ui.pushButton_leaveNet, &Command::leaveNetwork},
+        {ui.pushButton_netRst, &Command::restartNetwork},
+    };
+    for (const auto &[button, command] : buttons)
+        connect(button, &QPushButton::clicked, this,
+                [this, command = command] { sendUnlessBusy(command()); });
 }

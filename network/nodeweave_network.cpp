@@ -1,6 +1,7 @@
-#include "nodeweave.h"
+#include "app/nodeweave.h"
 
-#include "dialogs.h"
+#include "app/dialogs.h"
+#include "at/commands.h"
 #include "network/scanprotocol.h"
 
 #include <QTimer>
@@ -17,37 +18,6 @@ const QString kLidAddress = QStringLiteral("0x0");
 const QString kBroadcastMac = QStringLiteral("0xFFFFFFFFFFFFFFFF");
 const QString kBroadcastNet = QStringLiteral("0xFFFF");
 
-// One pair of a mode box and its editable address box. Only the sampling groups have
-// the "LID" mode.
-struct AddressGroup
-{
-    QComboBox *Ui::NodeweaveClass::*mode;
-    QComboBox *Ui::NodeweaveClass::*address;
-    bool hasLid;
-};
-
-using FormUi = Ui::NodeweaveClass;
-
-// In the order in which a newly scanned node is offered to them.
-const AddressGroup kAddressGroups[] = {
-    {&FormUi::comboBox_TID_AM, &FormUi::comboBox_TID_ADDR, false},
-    {&FormUi::comboBox_sendPkt_AM, &FormUi::comboBox_sendPkt_ADDR, false},
-    {&FormUi::comboBox_TPIO9_AM, &FormUi::comboBox_TPIO9_ADDR, false},
-    {&FormUi::comboBox_TPIO10_AM, &FormUi::comboBox_TPIO10_ADDR, false},
-    {&FormUi::comboBox_TPIO14_AM, &FormUi::comboBox_TPIO14_ADDR, false},
-    {&FormUi::comboBox_TPIO15_AM, &FormUi::comboBox_TPIO15_ADDR, false},
-    {&FormUi::comboBox_TPIO17_AM, &FormUi::comboBox_TPIO17_ADDR, false},
-    {&FormUi::comboBox_IOSMP9_AM, &FormUi::comboBox_IOSMP9_ADDR, true},
-    {&FormUi::comboBox_IOSMP10_AM, &FormUi::comboBox_IOSMP10_ADDR, true},
-    {&FormUi::comboBox_IOSMP14_AM, &FormUi::comboBox_IOSMP14_ADDR, true},
-    {&FormUi::comboBox_IOSMP15_AM, &FormUi::comboBox_IOSMP15_ADDR, true},
-    {&FormUi::comboBox_IOSMP17_AM, &FormUi::comboBox_IOSMP17_ADDR, true},
-    {&FormUi::comboBox_ADSMP1, &FormUi::comboBox_ADSMP1_ADDR, true},
-    {&FormUi::comboBox_ADSMP2, &FormUi::comboBox_ADSMP2_ADDR, true},
-    {&FormUi::comboBox_ADSMP3, &FormUi::comboBox_ADSMP3_ADDR, true},
-    {&FormUi::comboBox_ADSMP4, &FormUi::comboBox_ADSMP4_ADDR, true},
-};
-
 bool isLidMode(const AddressGroup &group, const QString &mode)
 {
     return group.hasLid && mode == kLid;
@@ -60,29 +30,6 @@ void listNode(QComboBox *box, const QString &mode, const ZBdevice &device)
         box->addItem(device.netAddr);
     else if (mode == kMid)
         box->addItem(device.macAddr);
-}
-
-// Fills an address box anew from the scanned nodes, for the mode `mode`.
-void refillGroup(const AddressGroup &group, FormUi &form, const QString &mode,
-                 const QList<ZBdevice> &devices)
-{
-    QComboBox *box = form.*group.address;
-    box->clear();
-    if (isLidMode(group, mode)) {
-        box->setEditText(kLidAddress);
-        return;
-    }
-    for (const ZBdevice &device : devices)
-        listNode(box, mode, device);
-}
-
-const AddressGroup *groupOfModeBox(FormUi &form, const QComboBox *modeBox)
-{
-    for (const AddressGroup &group : kAddressGroups) {
-        if (form.*group.mode == modeBox)
-            return &group;
-    }
-    return nullptr;
 }
 
 QTableWidgetItem *rowMark(QTableWidget *table, int row)
@@ -98,12 +45,6 @@ void setAllRowMarks(QTableWidget *table, Qt::CheckState state)
     }
 }
 
-void refillModeGroup(FormUi &form, QComboBox *modeBox, int index, const QList<ZBdevice> &devices)
-{
-    if (const AddressGroup *group = groupOfModeBox(form, modeBox))
-        refillGroup(*group, form, modeBox->itemText(index), devices);
-}
-
 } // namespace
 
 // ---- scan ----
@@ -116,7 +57,7 @@ void Nodeweave::on_pushButton_scan_clicked()
     }
     // Stopped at once, without waiting for the module's answer: that answer reaches
     // only the generic reply handler and the log.
-    comSend(QStringLiteral("AT+ESC\r\n"));
+    comSend(Command::line(Command::stopScan()));
     scanDone();
 }
 
@@ -148,7 +89,7 @@ void Nodeweave::scanStart()
     deviceCount = 0;
     connect(this, &Nodeweave::recvNewLine, this, &Nodeweave::scanProc, Qt::UniqueConnection);
     // Sent as typed ("005" stays "005"), and never aimed at a remote target.
-    comSend(QStringLiteral("AT+SCAN=") + typed + QStringLiteral("\r\n"));
+    comSend(Command::line(Command::scan(typed)));
 }
 
 void Nodeweave::scanTiming()
@@ -277,39 +218,66 @@ void Nodeweave::on_comboBox_consoleAddrMode_currentIndexChanged(int index)
 
 // ---- address groups ----
 
+void Nodeweave::buildAddressGroups()
+{
+    addressGroups = {{ui.comboBox_TID_AM, ui.comboBox_TID_ADDR, false},
+                     {ui.comboBox_sendPkt_AM, ui.comboBox_sendPkt_ADDR, false}};
+    for (const IoLineWidgets &w : families.io)
+        addressGroups.append({w.tpioMode, w.tpioAddress, false});
+    for (const IoLineWidgets &w : families.io)
+        addressGroups.append({w.sampleMode, w.sampleAddress, true});
+    for (const AdcWidgets &w : families.adc)
+        addressGroups.append({w.mode, w.address, true});
+    // The first two have slots of their own.
+    for (const AddressGroup &group : addressGroups.mid(2))
+        connect(group.mode, &QComboBox::currentIndexChanged, this,
+                [this, group](int index) { refillAddressList(group, index); });
+}
+
 // A scan rebuilds the lists of offered addresses, but the address each box holds stays:
 // the user read or typed it, and the next write sends it. Only an empty box takes the
 // first node offered (or, in LID mode, "0x0").
 void Nodeweave::clearAddressLists()
 {
-    for (const AddressGroup &group : kAddressGroups) {
-        QComboBox *box = ui.*group.address;
-        const QString text = box->currentText();
-        box->clear();
-        box->setEditText(text);
+    for (const AddressGroup &group : addressGroups) {
+        const QString text = group.address->currentText();
+        group.address->clear();
+        group.address->setEditText(text);
     }
 }
 
 void Nodeweave::offerDeviceToAddressLists(const ZBdevice &device)
 {
-    for (const AddressGroup &group : kAddressGroups) {
-        const QString mode = (ui.*group.mode)->currentText();
-        QComboBox *box = ui.*group.address;
-        const QString text = box->currentText();
+    for (const AddressGroup &group : addressGroups) {
+        const QString mode = group.mode->currentText();
+        const QString text = group.address->currentText();
         if (isLidMode(group, mode)) {
             if (text.isEmpty())
-                box->setEditText(kLidAddress);
+                group.address->setEditText(kLidAddress);
             continue;
         }
-        listNode(box, mode, device);
+        listNode(group.address, mode, device);
         if (!text.isEmpty())
-            box->setEditText(text);
+            group.address->setEditText(text);
     }
+}
+
+// Fills an address box anew from the scanned nodes, for the mode the box now shows.
+void Nodeweave::refillAddressList(const AddressGroup &group, int modeIndex)
+{
+    const QString mode = group.mode->itemText(modeIndex);
+    group.address->clear();
+    if (isLidMode(group, mode)) {
+        group.address->setEditText(kLidAddress);
+        return;
+    }
+    for (const ZBdevice &device : deviceList)
+        listNode(group.address, mode, device);
 }
 
 void Nodeweave::on_comboBox_TID_AM_currentIndexChanged(int index)
 {
-    refillModeGroup(ui, ui.comboBox_TID_AM, index, deviceList);
+    refillAddressList(addressGroups.at(0), index);
 }
 
 void Nodeweave::on_comboBox_sendPkt_AM_currentIndexChanged(int index)
@@ -318,75 +286,5 @@ void Nodeweave::on_comboBox_sendPkt_AM_currentIndexChanged(int index)
     // along must not be wiped by the refill.
     if (formBusy())
         return;
-    refillModeGroup(ui, ui.comboBox_sendPkt_AM, index, deviceList);
-}
-
-void Nodeweave::on_comboBox_TPIO9_AM_currentIndexChanged(int index)
-{
-    refillModeGroup(ui, ui.comboBox_TPIO9_AM, index, deviceList);
-}
-
-void Nodeweave::on_comboBox_TPIO10_AM_currentIndexChanged(int index)
-{
-    refillModeGroup(ui, ui.comboBox_TPIO10_AM, index, deviceList);
-}
-
-void Nodeweave::on_comboBox_TPIO14_AM_currentIndexChanged(int index)
-{
-    refillModeGroup(ui, ui.comboBox_TPIO14_AM, index, deviceList);
-}
-
-void Nodeweave::on_comboBox_TPIO15_AM_currentIndexChanged(int index)
-{
-    refillModeGroup(ui, ui.comboBox_TPIO15_AM, index, deviceList);
-}
-
-void Nodeweave::on_comboBox_TPIO17_AM_currentIndexChanged(int index)
-{
-    refillModeGroup(ui, ui.comboBox_TPIO17_AM, index, deviceList);
-}
-
-void Nodeweave::on_comboBox_IOSMP9_AM_currentIndexChanged(int index)
-{
-    refillModeGroup(ui, ui.comboBox_IOSMP9_AM, index, deviceList);
-}
-
-void Nodeweave::on_comboBox_IOSMP10_AM_currentIndexChanged(int index)
-{
-    refillModeGroup(ui, ui.comboBox_IOSMP10_AM, index, deviceList);
-}
-
-void Nodeweave::on_comboBox_IOSMP14_AM_currentIndexChanged(int index)
-{
-    refillModeGroup(ui, ui.comboBox_IOSMP14_AM, index, deviceList);
-}
-
-void Nodeweave::on_comboBox_IOSMP15_AM_currentIndexChanged(int index)
-{
-    refillModeGroup(ui, ui.comboBox_IOSMP15_AM, index, deviceList);
-}
-
-void Nodeweave::on_comboBox_IOSMP17_AM_currentIndexChanged(int index)
-{
-    refillModeGroup(ui, ui.comboBox_IOSMP17_AM, index, deviceList);
-}
-
-void Nodeweave::on_comboBox_ADSMP1_currentIndexChanged(int index)
-{
-    refillModeGroup(ui, ui.comboBox_ADSMP1, index, deviceList);
-}
-
-void Nodeweave::on_comboBox_ADSMP2_currentIndexChanged(int index)
-{
-    refillModeGroup(ui, ui.comboBox_ADSMP2, index, deviceList);
-}
-
-void Nodeweave::on_comboBox_ADSMP3_currentIndexChanged(int index)
-{
-    refillModeGroup(ui, ui.comboBox_ADSMP3, index, deviceList);
-}
-
-void Nodeweave::on_comboBox_ADSMP4_currentIndexChanged(int index)
-{
-    refillModeGroup(ui, ui.comboBox_ADSMP4, index, deviceList);
+    refillAddressList(addressGroups.at(1), index);
 }

@@ -3,30 +3,9 @@
 #include <QString>
 #include <optional>
 
-// The commands of the packet, IO, ADC and PWM controls. Widget texts are joined as they
-// stand: nothing is trimmed or range-checked here, the module judges them.
+// What the packet and PWM controls accept from the user before a command goes out (the
+// commands themselves are composed in at/commands.h).
 namespace PeripheralCommand {
-
-// "AT+SEND=" + mode + "," + address + "," + data
-QString sendPacket(const QString &mode, const QString &address, const QString &data);
-
-// Digital IO line `line` (9, 10, 14, 15, 17), written in decimal.
-QString ioDirection(int line, bool input); // "AT+IOSET=n,0" input, ",1" output
-QString ioLevel(int line, int levelIndex); // "AT+IOOUT=n,0" for "L", ",1" otherwise
-QString transparentIoOn(int line, const QString &targetLine, const QString &mode,
-                        const QString &address);
-QString transparentIoOff(int line); // "AT+TPIO=0,n"
-QString ioSampleOn(int line, const QString &interval, const QString &mode, const QString &address);
-QString ioSampleOff(int line); // "AT+IOSMP=0,n"
-
-// ADC channels 1-4.
-QString adcSampleOn(int channel, const QString &interval, const QString &mode,
-                    const QString &address);
-QString adcSampleOff(int channel); // "AT+ADCSMP=0,c"
-
-// PWM outputs 1-3; the frequency goes out as typed, leading zeros included.
-QString pwmOn(int output, const QString &frequency, int duty);
-QString pwmOff(int output); // "AT+PWM=0,k"
 
 constexpr int kMinPwmFrequency = 20;
 constexpr int kMaxPwmFrequency = 10000;

@@ -1,4 +1,7 @@
-#include "nodeweave.h"
+#include "app/nodeweave.h"
+
+#include "at/commands.h"
+#include "at/consolelog.h"
 
 #include <QIODevice>
 #include <QSerialPort>
@@ -6,6 +9,23 @@
 void Nodeweave::addToCounter(QLabel *label, qint64 amount)
 {
     showCounter(label, QString::number(label->text().toLongLong() + amount));
+}
+
+void Nodeweave::showRecvCount()
+{
+    const QString shown = QString::number(recvCount);
+    if (ui.label_recvCnt->text() != shown)
+        showCounter(ui.label_recvCnt, shown);
+}
+
+// A counter's width is fixed so that counting never relays the window out; it grows by
+// a digit, once, when a count outgrows it.
+void Nodeweave::showCounter(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    const int needed = label->fontMetrics().horizontalAdvance(text) + 2 * label->margin() + 2;
+    if (needed > label->minimumWidth())
+        label->setFixedWidth(needed + label->fontMetrics().horizontalAdvance(QLatin1Char('0')));
 }
 
 // Hands on every complete line the buffer holds, in order: one line per call would let a
@@ -18,7 +38,7 @@ void Nodeweave::readCom()
     if (bytes.isEmpty())
         return;
     recvCount += bytes.size();
-    scheduleLogFrame();
+    consoleLog->scheduleFrame();
     // A run without any line end (and the rest of it, up to its CR LF) is shown so the
     // user sees what arrived, but it is no reply and reaches no handler.
     const LineAssembler::Result r = rxBuffer.feed(bytes);
@@ -58,8 +78,6 @@ void Nodeweave::comSend(QString text)
 
 void Nodeweave::sendCmd(QString cmd)
 {
-    if (targetDevice->isLocal)
-        comSend(cmd + QLatin1String("\r\n"));
-    else
-        comSend(cmd + QLatin1String(">NID,") + targetDevice->netAddr + QLatin1String("\r\n"));
+    comSend(Command::line(
+        targetDevice->isLocal ? cmd : Command::addressed(cmd, false, targetDevice->netAddr)));
 }

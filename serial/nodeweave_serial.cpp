@@ -1,6 +1,6 @@
-#include "nodeweave.h"
+#include "app/nodeweave.h"
 
-#include "dialogs.h"
+#include "app/dialogs.h"
 #include "serial/portproblem.h"
 #include "sim/simdevice.h"
 #include "sim/simmodule.h"
@@ -10,6 +10,7 @@
 #include <QSerialPortInfo>
 #include <QStatusBar>
 #include <QTextDocument>
+#include <functional>
 
 void Nodeweave::fillPortList()
 {
@@ -206,36 +207,25 @@ void Nodeweave::on_comboBox_comPort_currentIndexChanged(int)
     on_comPortToggle(portOpen);
 }
 
-void Nodeweave::on_comboBox_bps_currentIndexChanged(int)
+void Nodeweave::connectPortSettings()
 {
-    PortSettings s;
-    getComSetting(s);
-    if (portOpen && serialDevice())
-        serialDevice()->setBaudRate(s.baudRate);
-}
-
-void Nodeweave::on_comboBox_dataBit_currentIndexChanged(int)
-{
-    PortSettings s;
-    getComSetting(s);
-    if (portOpen && serialDevice())
-        serialDevice()->setDataBits(s.dataBits);
-}
-
-void Nodeweave::on_comboBox_stopBit_currentIndexChanged(int)
-{
-    PortSettings s;
-    getComSetting(s);
-    if (portOpen && serialDevice())
-        serialDevice()->setStopBits(s.stopBits);
-}
-
-void Nodeweave::on_comboBox_parBit_currentIndexChanged(int)
-{
-    PortSettings s;
-    getComSetting(s);
-    if (portOpen && serialDevice())
-        serialDevice()->setParity(s.parity);
+    using Apply = std::function<void(QSerialPort *, const PortSettings &)>;
+    const auto onChange = [this](QComboBox *box, Apply apply) {
+        connect(box, &QComboBox::currentIndexChanged, this, [this, apply] {
+            PortSettings s;
+            getComSetting(s);
+            if (portOpen && serialDevice())
+                apply(serialDevice(), s);
+        });
+    };
+    onChange(ui.comboBox_bps,
+             [](QSerialPort *p, const PortSettings &s) { p->setBaudRate(s.baudRate); });
+    onChange(ui.comboBox_dataBit,
+             [](QSerialPort *p, const PortSettings &s) { p->setDataBits(s.dataBits); });
+    onChange(ui.comboBox_stopBit,
+             [](QSerialPort *p, const PortSettings &s) { p->setStopBits(s.stopBits); });
+    onChange(ui.comboBox_parBit,
+             [](QSerialPort *p, const PortSettings &s) { p->setParity(s.parity); });
 }
 
 // An adapter pulled out (or a pty whose far side closed) reports a resource or read
@@ -277,11 +267,5 @@ void Nodeweave::on_comPortToggle(bool open)
                            : QStringLiteral(":/Nodeweave/comGrayLed"));
     ui.label_comLed->setPixmap(
         led.scaled(25, 25, Qt::KeepAspectRatioByExpanding, Qt::FastTransformation));
-    ui.pushButton_send->setEnabled(open);
-    ui.pushButton_scan->setEnabled(open);
-    // A sequence, an import or an export in progress keeps Read and Write locked, even
-    // when the port reopens under it.
-    const bool sequenceIdle = !readCfgRunning && !writeCfgRunning && !fileOpRunning;
-    ui.pushButton_readConfiguration->setEnabled(open && sequenceIdle);
-    ui.pushButton_writeConfiguartion->setEnabled(open && sequenceIdle);
+    updateEnabled();
 }

@@ -1,7 +1,7 @@
 // nodeweave-modsim: serves the simulated module on a pseudo-terminal, so that the
 // program's real serial path, or any terminal program, can talk to it.
 
-#include "simmodule.h"
+#include "sim/simmodule.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

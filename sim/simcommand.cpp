@@ -1,6 +1,6 @@
-#include "simcommand.h"
+#include "sim/simcommand.h"
 
-#include "simlimits.h"
+#include "sim/simlimits.h"
 
 namespace SimParse {
 

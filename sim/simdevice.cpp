@@ -1,6 +1,6 @@
-#include "simdevice.h"
+#include "sim/simdevice.h"
 
-#include "simmodule.h"
+#include "sim/simmodule.h"
 
 #include <QEventLoop>
 #include <QTimer>

@@ -1,4 +1,4 @@
-#include "simmodule.h"
+#include "sim/simmodule.h"
 
 #include <algorithm>
 #include <cmath>

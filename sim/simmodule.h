@@ -1,6 +1,6 @@
 #pragma once
 
-#include "simnode.h"
+#include "sim/simnode.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "simnode.h"
+#include "sim/simnode.h"
 
 #include <initializer_list>
 

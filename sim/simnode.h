@@ -1,7 +1,7 @@
 #pragma once
 
-#include "simcommand.h"
-#include "simlimits.h"
+#include "sim/simcommand.h"
+#include "sim/simlimits.h"
 
 #include <QByteArray>
 #include <QList>

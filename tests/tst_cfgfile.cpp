@@ -22,15 +22,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-class TestAccess
-{
-public:
-    static bool importRunning(Nodeweave *w) { return w->importRunning; }
-    static bool fileOpRunning(Nodeweave *w) { return w->fileOpRunning; }
-    static bool sequenceRunning(Nodeweave *w) { return w->readCfgRunning || w->writeCfgRunning; }
-    static ZBdevice &target(Nodeweave *w) { return *w->targetDevice; }
-    static QList<ZBdevice> &devices(Nodeweave *w) { return w->deviceList; }
-};
 
 namespace {
 

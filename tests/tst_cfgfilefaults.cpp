@@ -20,12 +20,6 @@
 #include <cstdio>
 #include <unistd.h>
 
-class TestAccess
-{
-public:
-    static bool importRunning(Nodeweave *w) { return w->importRunning; }
-    static bool fileOpRunning(Nodeweave *w) { return w->fileOpRunning; }
-};
 
 namespace {
 
@@ -349,7 +343,7 @@ void TestCfgFileFaults::binaryFiles()
                                      QByteArray("\x1b[0m"), QByteArray("\x7f\x08\x0c")}) {
         QByteArray d = whole;
         d.replace("<DESC2>1</DESC2>", "<DESC2>1" + inject + "</DESC2>");
-        REFUSED(d, refused, qPrintable("injected " + inject.toHex()));
+        REFUSED(d, refused, ("injected " + inject.toHex()).constData());
     }
     // Binary after the root's end.
     REFUSED(whole + QByteArray("\x89PNG\r\n\x1a\n", 8), refused, "trailing binary");

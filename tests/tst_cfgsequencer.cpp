@@ -1,77 +1,184 @@
-// The widget-free pieces of the configuration runs: the step bookkeeping, the judging
-// of read replies and the value parts of the set commands.
+// The configuration runs without a window: the sequence engine's steps, retries,
+// time-outs, targets and signals, and the judging of read replies.
 
-#include "config/cfgcompose.h"
 #include "config/cfgreply.h"
 #include "config/cfgsequencer.h"
+#include "network/zbdevice.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
-class TstCfgSequencer : public QObject
+namespace {
+
+// A run of the engine with everything it sends and reports collected.
+struct Run
+{
+    CfgSequencer seq;
+    CfgCmdQueue queue;
+    ZBdevice target{true, QString(), QString(), QString()};
+    QStringList sent;
+    QList<bool> ends;
+    QSignalSpy progress{&seq, &CfgSequencer::progress};
+    QSignalSpy results{&seq, &CfgSequencer::stepResult};
+
+    Run()
+    {
+        QObject::connect(&seq, &CfgSequencer::sendText, [this](const QString &t) { sent << t; });
+        QObject::connect(&seq, &CfgSequencer::finished, [this](bool ok) { ends << ok; });
+    }
+
+    // A read step that takes "OK=<value>" and refuses every other reply.
+    void addRead(const QString &cmd, const QString &value = QStringLiteral("1"))
+    {
+        queue.append({cmd, [value](const QString &line, bool *done) {
+                          *done = line == QStringLiteral("OK=") + value + QStringLiteral("\r\n");
+                          return *done;
+                      }});
+    }
+    // A write step that sends `cmd`, or skips while `skip` holds.
+    void addWrite(const QString &cmd, const bool *skip = nullptr)
+    {
+        queue.append({cmd, [this, cmd, skip](const QString &, bool *done) {
+                          *done = true;
+                          if (skip && *skip)
+                              seq.skip();
+                          else
+                              seq.send(cmd);
+                          return true;
+                      }});
+    }
+    void start(CfgSequencer::Kind kind)
+    {
+        seq.start(kind, queue, &target);
+        seq.sendCurrent();
+    }
+};
+
+} // namespace
+
+class TestCfgSequencer : public QObject
 {
     Q_OBJECT
 
 private slots:
     void retriesAreSharedAndBounded();
     void startClearsWhatAStoppedRunLeft();
+    void writeStepsSendSkipAndJudgeSuccess();
     void listLinesFollowTheTarget();
     void singleValueConversions();
-    void composedValues_data();
-    void composedValues();
 };
 
-void TstCfgSequencer::retriesAreSharedAndBounded()
+void TestCfgSequencer::retriesAreSharedAndBounded()
 {
-    bool running = false;
-    int pos = 7;
-    int retries = 0;
-    CfgSequencer seq(running, pos, retries);
-    seq.start();
-    QVERIFY(running);
-    QCOMPARE(pos, 0);
+    Run r;
+    r.addRead(QStringLiteral("AT+A"));
+    r.addRead(QStringLiteral("AT+B"));
+    r.start(CfgSequencer::Kind::Read);
+    QVERIFY(r.seq.isRunning(CfgSequencer::Kind::Read));
+    QCOMPARE(r.sent, QStringList({"AT+A\r\n"}));
+    QCOMPARE(r.seq.stepTimer().interval(), 2000);
 
+    // Echoes and unsolicited text are no reply.
+    r.seq.lineReceived(QStringLiteral("AT+A\r\n"));
+    QCOMPARE(r.sent.size(), 1);
     // First failure (rejection or time-out alike): one more attempt.
-    QCOMPARE(seq.fail(), CfgSequencer::Verdict::Retry);
-    QCOMPARE(retries, 1);
+    r.seq.lineReceived(QStringLiteral("ERR=1\r\n"));
+    QCOMPARE(r.seq.retries(), 1);
+    QCOMPARE(r.sent, QStringList({"AT+A\r\n", "AT+A\r\n"}));
     // An accepted reply gives the next step its own retry.
-    seq.accept();
-    QCOMPARE(retries, 0);
-    seq.advance();
-    QCOMPARE(pos, 1);
-    QCOMPARE(seq.fail(), CfgSequencer::Verdict::Retry);
+    r.seq.lineReceived(QStringLiteral("OK=1\r\n"));
+    QCOMPARE(r.seq.retries(), 0);
+    QCOMPARE(r.seq.position(), 1);
+    QCOMPARE(r.progress.size(), 1);
+    QCOMPARE(r.progress.at(0).at(0).toInt(), 1);
+    QCOMPARE(r.sent.last(), QStringLiteral("AT+B\r\n"));
+    r.seq.timeout();
+    QCOMPARE(r.seq.retries(), 1);
+    QCOMPARE(r.sent.last(), QStringLiteral("AT+B\r\n"));
     // The second failure of the same step gives up and leaves a clean count.
-    QCOMPARE(seq.fail(), CfgSequencer::Verdict::GiveUp);
-    QCOMPARE(retries, 0);
-    QVERIFY(!seq.pastEnd(2));
-    seq.advance();
-    QVERIFY(seq.pastEnd(2));
-    seq.finish();
-    QVERIFY(!running);
+    r.seq.timeout();
+    QCOMPARE(r.seq.retries(), 0);
+    QCOMPARE(r.ends, QList<bool>({false}));
+    QVERIFY(!r.seq.isRunning());
+    QVERIFY(!r.seq.stepTimer().isActive());
+    QCOMPARE(r.sent.size(), 4);
+    // Step results: refused and resent, accepted, timed out and resent, given up.
+    QCOMPARE(r.results.size(), 4);
+    QCOMPARE(r.results.at(0), QVariantList({0, false, true}));
+    QCOMPARE(r.results.at(1), QVariantList({0, true, false}));
+    QCOMPARE(r.results.at(3), QVariantList({1, false, false}));
 
+    // A remote target: the suffix on every query, and the longer wait.
+    Run remote;
+    remote.target =
+        ZBdevice{false, QStringLiteral("0x00124B0001A2B3D1"), QStringLiteral("0x1A2B"), QString()};
+    remote.addRead(QStringLiteral("AT+A"));
+    remote.start(CfgSequencer::Kind::Read);
+    QCOMPARE(remote.sent, QStringList({"AT+A>NID,0x1A2B\r\n"}));
+    QCOMPARE(remote.seq.stepTimer().interval(), 5500);
+    remote.seq.lineReceived(QStringLiteral("OK=1\r\n"));
+    QCOMPARE(remote.ends, QList<bool>({true}));
     QCOMPARE(CfgSequencer::stepTimeoutMs(true), 2000);
     QCOMPARE(CfgSequencer::stepTimeoutMs(false), 5500);
 }
 
-void TstCfgSequencer::startClearsWhatAStoppedRunLeft()
+void TestCfgSequencer::startClearsWhatAStoppedRunLeft()
 {
-    bool running = false;
-    int pos = 0;
-    int retries = 0;
-    CfgSequencer seq(running, pos, retries);
-    seq.start();
-    seq.advance();
-    QCOMPARE(seq.fail(), CfgSequencer::Verdict::Retry);
-    seq.finish(); // stopped by the user while the step was being retried
-    QCOMPARE(retries, 1);
+    Run r;
+    r.addRead(QStringLiteral("AT+A"));
+    r.addRead(QStringLiteral("AT+B"));
+    r.start(CfgSequencer::Kind::Read);
+    r.seq.lineReceived(QStringLiteral("OK=1\r\n"));
+    r.seq.timeout();
+    r.seq.stop(); // stopped by the user while the step was being retried
+    QCOMPARE(r.ends, QList<bool>({false}));
+    QCOMPARE(r.seq.retries(), 1);
+    // Nothing reaches a stopped run.
+    r.seq.lineReceived(QStringLiteral("OK=1\r\n"));
+    r.seq.timeout();
+    QCOMPARE(r.sent.size(), 3);
 
-    seq.start();
-    QCOMPARE(retries, 0);
-    QCOMPARE(pos, 0);
+    r.start(CfgSequencer::Kind::Read);
+    QCOMPARE(r.seq.retries(), 0);
+    QCOMPARE(r.seq.position(), 0);
     // So the new run's first failure still earns a resend.
-    QCOMPARE(seq.fail(), CfgSequencer::Verdict::Retry);
+    r.seq.timeout();
+    QVERIFY(r.seq.isRunning());
+    QCOMPARE(r.sent.last(), QStringLiteral("AT+A\r\n"));
+
+    // An empty queue ends at once, with success.
+    Run empty;
+    empty.start(CfgSequencer::Kind::Read);
+    QCOMPARE(empty.ends, QList<bool>({true}));
+    QVERIFY(empty.sent.isEmpty());
 }
 
-void TstCfgSequencer::listLinesFollowTheTarget()
+void TestCfgSequencer::writeStepsSendSkipAndJudgeSuccess()
+{
+    Run r;
+    r.target = ZBdevice{false, QString(), QStringLiteral("0x3C4D"), QString()};
+    const bool skip = true;
+    r.addWrite(QStringLiteral("AT+TYP=R"));
+    r.addWrite(QStringLiteral("AT+IOOUT=9,1"), &skip);
+    r.addWrite(QStringLiteral("AT+W"));
+    r.start(CfgSequencer::Kind::Write);
+    QCOMPARE(r.sent, QStringList({"AT+TYP=R>NID,0x3C4D\r\n"}));
+    // A value where a plain success belongs fails the step.
+    r.seq.lineReceived(QStringLiteral("OK=5\r\n"));
+    QCOMPARE(r.seq.retries(), 1);
+    QCOMPARE(r.sent.size(), 2);
+    // Either form of success counts, whatever the target; a skipped step sends nothing
+    // but still counts in the progress.
+    r.seq.lineReceived(QStringLiteral("OK\r\n"));
+    QCOMPARE(r.seq.position(), 2);
+    QCOMPARE(r.progress.size(), 2);
+    QCOMPARE(r.sent.last(), QStringLiteral("AT+W>NID,0x3C4D\r\n"));
+    r.seq.lineReceived(QStringLiteral("OK<0x3C4D,0x00124B0001A2B3D2\r\n"));
+    QCOMPARE(r.ends, QList<bool>({true}));
+    QCOMPARE(r.sent.size(), 3);
+}
+
+void TestCfgSequencer::listLinesFollowTheTarget()
 {
     using CfgReply::ListLine;
     const QString bareOk = QStringLiteral("OK\r\n");
@@ -106,7 +213,7 @@ void TstCfgSequencer::listLinesFollowTheTarget()
     QCOMPARE(CfgReply::channelSlot(0, 3), -1);
 }
 
-void TstCfgSequencer::singleValueConversions()
+void TestCfgSequencer::singleValueConversions()
 {
     QVERIFY(CfgReply::isNetworkNotStarted(QStringLiteral("ERR=60\r\n")));
     QVERIFY(!CfgReply::isNetworkNotStarted(QStringLiteral("ERR=060\r\n")));
@@ -143,30 +250,5 @@ void TstCfgSequencer::singleValueConversions()
     QCOMPARE(CfgReply::uartIndexes({"x", "x", "x", "x", "x"}).dataBits, -5);
 }
 
-void TstCfgSequencer::composedValues_data()
-{
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("coordinator") << CfgCompose::typeLetter(0) << "C";
-    QTest::newRow("router") << CfgCompose::typeLetter(1) << "R";
-    QTest::newRow("other type") << CfgCompose::typeLetter(2) << "E";
-    QTest::newRow("no type") << CfgCompose::typeLetter(-1) << "E";
-    QTest::newRow("input") << CfgCompose::direction(true) << "0";
-    QTest::newRow("output") << CfgCompose::direction(false) << "1";
-    QTest::newRow("transparent io")
-        << CfgCompose::group(true, 14, {"9", "NID", "0x1234"}) << "1,14,9,NID,0x1234";
-    QTest::newRow("sampling off") << CfgCompose::group(false, 10, {"10", "LID", "0x0"}) << "0,10";
-    QTest::newRow("pwm") << CfgCompose::group(true, 2, {"1000", "50"}) << "1,2,1000,50";
-    QTest::newRow("empty field sent as it stands")
-        << CfgCompose::group(true, 1, {"", "MID", ""}) << "1,1,,MID,";
-}
-
-void TstCfgSequencer::composedValues()
-{
-    QFETCH(QString, value);
-    QFETCH(QString, expected);
-    QCOMPARE(value, expected);
-}
-
-QTEST_GUILESS_MAIN(TstCfgSequencer)
+QTEST_GUILESS_MAIN(TestCfgSequencer)
 #include "tst_cfgsequencer.moc"

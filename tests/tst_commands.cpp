@@ -1,7 +1,7 @@
-// Command composition of the immediate settings and the peripheral controls, and the
-// checks made before a PWM start or a packet repeat.
+// Every command text the program sends, from the one vocabulary that composes them, and
+// the checks made before a PWM start or a packet repeat.
 
-#include "config/immediatecommands.h"
+#include "at/commands.h"
 #include "peripherals/peripheralcommands.h"
 
 #include <QTest>
@@ -13,90 +13,113 @@ class TestCommands : public QObject
     Q_OBJECT
 
 private slots:
-    void immediateCommands_data();
-    void immediateCommands();
-    void ioCommands();
-    void adcAndPwmCommands();
-    void packetCommand();
+    void composed_data();
+    void composed();
     void pwmFrequency_data();
     void pwmFrequency();
     void repeatInterval_data();
     void repeatInterval();
 };
 
-void TestCommands::immediateCommands_data()
+void TestCommands::composed_data()
 {
     QTest::addColumn<QString>("built");
     QTest::addColumn<QString>("expected");
-    using namespace ImmediateCommand;
-    QTest::newRow("AT_MODE") << defaultWorkMode(0) << "AT+DFWM=0";
-    QTest::newRow("TP_MODE") << defaultWorkMode(1) << "AT+DFWM=1";
-    QTest::newRow("Coor") << deviceType(0) << "AT+TYP=C";
-    QTest::newRow("Router") << deviceType(1) << "AT+TYP=R";
-    QTest::newRow("type beyond the items") << deviceType(2) << "AT+TYP=E";
-    QTest::newRow("4800 by index") << baudRate(0) << "AT+IPR=0";
-    QTest::newRow("115200 by index") << baudRate(5) << "AT+IPR=5";
-    QTest::newRow("stop bits by text") << stopBits(QStringLiteral("2")) << "AT+STO=2";
-    QTest::newRow("data bits by text") << dataBits(QStringLiteral("8")) << "AT+DBIT=8";
-    QTest::newRow("parity odd by index") << parity(2) << "AT+PAR=2";
-    QTest::newRow("flow hardware by index") << flowControl(1) << "AT+IFC=1";
-    QTest::newRow("channel by text") << channel(QStringLiteral("26")) << "AT+CH=26";
-    QTest::newRow("lock N") << networkLock(0) << "AT+NLOCK=0";
-    QTest::newRow("lock Y") << networkLock(1) << "AT+NLOCK=1";
-    QTest::newRow("auto net N") << autoNetwork(0) << "AT+NASTA=0";
-    QTest::newRow("auto net Y") << autoNetwork(1) << "AT+NASTA=1";
-    QTest::newRow("reset") << reset() << "AT+RST";
-    QTest::newRow("restore") << restoreFactory() << "AT+DFRST";
-    QTest::newRow("start net") << startNetwork() << "AT+NSTA";
-    QTest::newRow("leave net") << leaveNetwork() << "AT+NLEAV";
-    QTest::newRow("restart net") << restartNetwork() << "AT+NRST";
+    using namespace Command;
+    const auto row = [](const char *name, const QString &built, const char *expected) {
+        QTest::newRow(name) << built << QString::fromUtf8(expected);
+    };
+    // The target and the line end.
+    row("local line", line(QStringLiteral("AT+VER")), "AT+VER\r\n");
+    row("by network address", addressed(QStringLiteral("AT+VER"), false, QStringLiteral("0x1A2B")),
+        "AT+VER>NID,0x1A2B");
+    row("by MAC address", addressed(QStringLiteral("AT"), true, QStringLiteral("0x00124B0001")),
+        "AT>MID,0x00124B0001");
+    row("empty address kept", addressed(QStringLiteral("AT"), false, QString()), "AT>NID,");
+    // Queries of the configuration read.
+    row("info", info(), "AT+INFO");
+    row("version", version(), "AT+VER");
+    row("query", query("CH"), "AT+CH?");
+    row("query list", query("IOSMP"), "AT+IOSMP?");
+    row("descriptor", readDescriptor(3), "AT+RNODE=3");
+    row("io level", readIo(17), "AT+IORD=17");
+    row("adc value", readAdc(4), "AT+ADCRD=4");
+    // Module settings.
+    row("AT_MODE", defaultWorkMode(0), "AT+DFWM=0");
+    row("TP_MODE", defaultWorkMode(1), "AT+DFWM=1");
+    row("Coor", deviceType(0), "AT+TYP=C");
+    row("Router", deviceType(1), "AT+TYP=R");
+    row("type beyond the items", deviceType(2), "AT+TYP=E");
+    row("no type", deviceType(-1), "AT+TYP=E");
+    row("4800 by index", baudRate(0), "AT+IPR=0");
+    row("115200 by index", baudRate(5), "AT+IPR=5");
+    row("stop bits by text", stopBits(QStringLiteral("2")), "AT+STO=2");
+    row("data bits by text", dataBits(QStringLiteral("8")), "AT+DBIT=8");
+    row("parity odd by index", parity(2), "AT+PAR=2");
+    row("flow hardware by index", flowControl(1), "AT+IFC=1");
+    row("channel by text", channel(QStringLiteral("26")), "AT+CH=26");
+    row("lock N", networkLock(0), "AT+NLOCK=0");
+    row("lock Y", networkLock(1), "AT+NLOCK=1");
+    row("auto net N", autoNetwork(0), "AT+NASTA=0");
+    row("auto net Y", autoNetwork(1), "AT+NASTA=1");
+    row("extended pan id", extendedPanId(QStringLiteral("12345")), "AT+EPID=12345");
+    row("join time", joinTime(QString()), "AT+JOINT=");
+    row("target id", targetId(QStringLiteral("MID"), QStringLiteral("0xAB")), "AT+TID=MID,0xAB");
+    row("write descriptor", writeDescriptor(4, QStringLiteral("a, b")), "AT+WNODE=4,a, b");
+    row("save", save(), "AT+W");
+    // System and network control, scan.
+    row("reset", reset(), "AT+RST");
+    row("restore", restoreFactory(), "AT+DFRST");
+    row("start net", startNetwork(), "AT+NSTA");
+    row("leave net", leaveNetwork(), "AT+NLEAV");
+    row("restart net", restartNetwork(), "AT+NRST");
+    row("scan as typed", scan(QStringLiteral("005")), "AT+SCAN=005");
+    row("stop scan", stopScan(), "AT+ESC");
+    // Packets and peripherals: parts are joined as they stand, nothing is trimmed.
+    row("packet",
+        sendPacket(QStringLiteral("NID"), QStringLiteral("0x796F"), QStringLiteral("hello")),
+        "AT+SEND=NID,0x796F,hello");
+    row("empty packet",
+        sendPacket(QStringLiteral("MID"), QStringLiteral("0x00124B0001"), QString()),
+        "AT+SEND=MID,0x00124B0001,");
+    row("packet data untouched",
+        sendPacket(QStringLiteral("NID"), QString(), QStringLiteral(" a,b ")),
+        "AT+SEND=NID,, a,b ");
+    row("input", ioDirection(9, true), "AT+IOSET=9,0");
+    row("output", ioDirection(17, false), "AT+IOSET=17,1");
+    row("level L", ioLevel(10, 0), "AT+IOOUT=10,0");
+    row("level H", ioLevel(14, 1), "AT+IOOUT=14,1");
+    row("transparent io on",
+        transparentIo(true, 15, QStringLiteral("9"), QStringLiteral("NID"),
+                      QStringLiteral("0x1A2B")),
+        "AT+TPIO=1,15,9,NID,0x1A2B");
+    row("transparent io off", transparentIo(false, 15, QStringLiteral("9"), QString(), QString()),
+        "AT+TPIO=0,15");
+    row("io sampling, empty interval",
+        ioSample(true, 17, QString(), QStringLiteral("LID"), QStringLiteral("0x0")),
+        "AT+IOSMP=1,17,,LID,0x0");
+    row("io sampling, spaces kept",
+        ioSample(true, 9, QStringLiteral("10"), QStringLiteral("MID"), QStringLiteral(" 0xAB ")),
+        "AT+IOSMP=1,9,10,MID, 0xAB ");
+    row("io sampling off",
+        ioSample(false, 10, QStringLiteral("10"), QStringLiteral("LID"), QString()),
+        "AT+IOSMP=0,10");
+    row("adc sampling",
+        adcSample(true, 3, QStringLiteral("10"), QStringLiteral("LID"), QStringLiteral("0x0")),
+        "AT+ADCSMP=1,3,10,LID,0x0");
+    row("adc sampling, empty fields",
+        adcSample(true, 4, QString(), QStringLiteral("NID"), QString()), "AT+ADCSMP=1,4,,NID,");
+    row("adc sampling off", adcSample(false, 1, QString(), QString(), QString()), "AT+ADCSMP=0,1");
+    row("pwm", pwm(true, 2, QStringLiteral("1000"), 50), "AT+PWM=1,2,1000,50");
+    row("pwm zeros kept", pwm(true, 1, QStringLiteral("0020"), 0), "AT+PWM=1,1,0020,0");
+    row("pwm off", pwm(false, 3, QStringLiteral("1000"), 50), "AT+PWM=0,3");
 }
 
-void TestCommands::immediateCommands()
+void TestCommands::composed()
 {
     QFETCH(QString, built);
     QFETCH(QString, expected);
     QCOMPARE(built, expected);
-}
-
-void TestCommands::ioCommands()
-{
-    const int lines[] = {9, 10, 14, 15, 17};
-    for (const int n : lines) {
-        const QString N = QString::number(n);
-        QCOMPARE(ioDirection(n, true), "AT+IOSET=" + N + ",0");
-        QCOMPARE(ioDirection(n, false), "AT+IOSET=" + N + ",1");
-        QCOMPARE(ioLevel(n, 0), "AT+IOOUT=" + N + ",0");
-        QCOMPARE(ioLevel(n, 1), "AT+IOOUT=" + N + ",1");
-        QCOMPARE(transparentIoOff(n), "AT+TPIO=0," + N);
-        QCOMPARE(ioSampleOff(n), "AT+IOSMP=0," + N);
-    }
-    QCOMPARE(transparentIoOn(15, "9", "NID", "0x1A2B"),
-             QStringLiteral("AT+TPIO=1,15,9,NID,0x1A2B"));
-    // Parts are joined as they stand: an empty interval leaves two commas together and
-    // nothing is trimmed.
-    QCOMPARE(ioSampleOn(17, "", "LID", "0x0"), QStringLiteral("AT+IOSMP=1,17,,LID,0x0"));
-    QCOMPARE(ioSampleOn(9, "10", "MID", " 0xAB "), QStringLiteral("AT+IOSMP=1,9,10,MID, 0xAB "));
-}
-
-void TestCommands::adcAndPwmCommands()
-{
-    for (int c = 1; c <= 4; ++c)
-        QCOMPARE(adcSampleOff(c), "AT+ADCSMP=0," + QString::number(c));
-    QCOMPARE(adcSampleOn(3, "10", "LID", "0x0"), QStringLiteral("AT+ADCSMP=1,3,10,LID,0x0"));
-    QCOMPARE(adcSampleOn(4, "", "NID", ""), QStringLiteral("AT+ADCSMP=1,4,,NID,"));
-    for (int k = 1; k <= 3; ++k)
-        QCOMPARE(pwmOff(k), "AT+PWM=0," + QString::number(k));
-    QCOMPARE(pwmOn(2, "1000", 50), QStringLiteral("AT+PWM=1,2,1000,50"));
-    QCOMPARE(pwmOn(1, "0020", 0), QStringLiteral("AT+PWM=1,1,0020,0")); // zeros kept
-}
-
-void TestCommands::packetCommand()
-{
-    QCOMPARE(sendPacket("NID", "0x796F", "hello"), QStringLiteral("AT+SEND=NID,0x796F,hello"));
-    QCOMPARE(sendPacket("MID", "0x00124B0001", ""), QStringLiteral("AT+SEND=MID,0x00124B0001,"));
-    // Data may hold commas and spaces; it goes out untouched.
-    QCOMPARE(sendPacket("NID", "", " a,b "), QStringLiteral("AT+SEND=NID,, a,b "));
 }
 
 void TestCommands::pwmFrequency_data()

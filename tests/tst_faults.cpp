@@ -24,15 +24,6 @@
 #include <thread>
 #include <unistd.h>
 
-class TestAccess
-{
-public:
-    static bool portOpen(Nodeweave *w) { return w->portOpen; }
-    static QIODevice *port(Nodeweave *w) { return w->serialPort; }
-    static int pendingSize(Nodeweave *w) { return w->rxBuffer.pendingSize(); }
-    static void flushLog(Nodeweave *w) { w->flushLog(); }
-    static qint64 logCharBudget(Nodeweave *w) { return w->logCharBudget; }
-};
 
 namespace {
 
@@ -144,16 +135,6 @@ QImage grayLed()
     return QPixmap(QStringLiteral(":/Nodeweave/comGrayLed"))
         .scaled(25, 25, Qt::KeepAspectRatioByExpanding, Qt::FastTransformation)
         .toImage();
-}
-
-QStringList logTexts(WindowFixture &f)
-{
-    TestAccess::flushLog(f.w.get());
-    auto *log = f.find<QTableWidget>("tableWidget_log");
-    QStringList texts;
-    for (int row = 0; row < log->rowCount(); ++row)
-        texts << log->item(row, 0)->text();
-    return texts;
 }
 
 qint64 received(WindowFixture &f)
@@ -307,7 +288,7 @@ void TestFaults::endlessLineStaysBounded()
     qint64 chars = 0;
     for (const QString &entry : log)
         chars += entry.size();
-    QVERIFY(chars <= TestAccess::logCharBudget(w) + kChunk);
+    QVERIFY(chars <= TestAccess::log(w)->charBudget() + kChunk);
     const qint64 firstKept = kChunks - log.size();
     for (qsizetype i = 0; i < log.size(); i += 17)
         QCOMPARE(log.at(i), QString::fromLocal8Bit(noLineEnd(firstKept + i, kChunk)));

@@ -7,20 +7,6 @@
 
 #include <QCoreApplication>
 
-class TestAccess
-{
-public:
-    static void setReadRunning(Nodeweave *w, bool on) { w->readCfgRunning = on; }
-    static void setImportRunning(Nodeweave *w, bool on) { w->importRunning = on; }
-    static void setTarget(Nodeweave *w, const ZBdevice &d) { *w->targetDevice = d; }
-    static QStringList readQueries(Nodeweave *w)
-    {
-        QStringList out;
-        for (const CfgCmd &c : w->readQueue)
-            out.append(c.cmd);
-        return out;
-    }
-};
 
 namespace {
 

@@ -16,12 +16,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-class TestAccess
-{
-public:
-    static ZBdevice *target(Nodeweave *w) { return w->targetDevice; }
-    static QTimer *pollTimer(Nodeweave *w) { return w->pollTimer; }
-};
 
 namespace {
 
@@ -49,14 +43,6 @@ QList<Entry> logEntries(const WindowFixture &f)
         entries.append({item->text(), item->background().color() == QColor(220, 245, 250)});
     }
     return entries;
-}
-
-QStringList logTexts(const WindowFixture &f)
-{
-    QStringList texts;
-    for (const Entry &e : logEntries(f))
-        texts.append(e.text);
-    return texts;
 }
 
 } // namespace
@@ -190,7 +176,7 @@ void TestLinkIo::overflowBound()
     QCOMPARE(f.status(), QString("Success"));
     const QStringList log = logTexts(f);
     QCOMPARE(log.mid(0, 3), QStringList({QString::fromLatin1(run), "ERR=5\r\n", "OK\r\n"}));
-    QCOMPARE(log.mid(3).join(QString()), QString(QByteArray(70000, 'y') + "ERR=6\r\nOK\r\n"));
+    QCOMPARE(log.mid(3).join(QString()), QString::fromLatin1(QByteArray(70000, 'y') + "ERR=6\r\nOK\r\n"));
     QCOMPARE(log.last(), QString("OK\r\n"));
 }
 
@@ -317,7 +303,7 @@ void TestLinkIo::sendCmdLocalAndRemote()
     QCOMPARE(f.sim()->receivedLines(), QStringList({"AT+CH?"}));
 
     // A remote target: the network address goes between the command and the line end.
-    ZBdevice *target = TestAccess::target(w);
+    ZBdevice *target = &TestAccess::target(w);
     target->isLocal = false;
     target->netAddr = node->config().netAddr;
     w->sendCmd(QStringLiteral("AT+VER"));

@@ -1,6 +1,7 @@
 // Packets, digital IO, ADC sampling and PWM acting at once on the simulated module.
 
 #include "at/errortable.h"
+#include "peripherals/families.h"
 #include "peripherals/peripheralcommands.h"
 #include "testutil.h"
 
@@ -16,28 +17,9 @@
 
 #include <algorithm>
 
-class TestAccess
-{
-public:
-    static void setReadRunning(Nodeweave *w, bool on) { w->readCfgRunning = on; }
-    static void setImportRunning(Nodeweave *w, bool on) { w->importRunning = on; }
-    static bool readRunning(Nodeweave *w) { return w->readCfgRunning; }
-    static void setTarget(Nodeweave *w, const ZBdevice &d) { *w->targetDevice = d; }
-    static void setDevices(Nodeweave *w, const QList<ZBdevice> &list) { w->deviceList = list; }
-    static QTimer *packetTimer(Nodeweave *w) { return w->pktSendTimer; }
-    static QPushButton *langButton(Nodeweave *w) { return w->langButton; }
-    static QStringList readQueries(Nodeweave *w)
-    {
-        QStringList out;
-        for (const CfgCmd &c : w->readQueue)
-            out.append(c.cmd);
-        return out;
-    }
-};
-
 namespace {
 
-const int kIoLines[] = {9, 10, 14, 15, 17};
+constexpr auto kIoLines = Family::kIoLines;
 
 QString successText()
 {
@@ -87,14 +69,6 @@ bool logContains(const WindowFixture &f, const QString &part)
             return true;
     }
     return false;
-}
-
-// Sets a line edit as a user does: select all, then type.
-void type(QLineEdit *edit, const QString &text)
-{
-    edit->selectAll();
-    edit->del();
-    QTest::keyClicks(edit, text);
 }
 
 } // namespace
@@ -587,7 +561,7 @@ void TestPeripherals::silentWhileFormIsFilled()
     ZBdevice b;
     b.netAddr = QStringLiteral("0x3C4D");
     b.macAddr = QStringLiteral("0x00124B0001A2B3D2");
-    TestAccess::setDevices(f.w.get(), {a, b});
+    TestAccess::devices(f.w.get()) = {a, b};
 
     for (const bool reading : {true, false}) {
         TestAccess::setReadRunning(f.w.get(), reading);
@@ -645,7 +619,7 @@ void TestPeripherals::samplesInterleaveWithRead()
 
     sim->clearReceivedLines();
     f.find<QPushButton>("pushButton_readConfiguration")->click();
-    QVERIFY(TestAccess::readRunning(f.w.get()));
+    QVERIFY(TestAccess::reading(f.w.get()));
     QTRY_COMPARE_WITH_TIMEOUT(f.status(), QStringLiteral("读取配置完成"), 20000);
 
     // Only the read's queries reached the module, although the read checked boxes and

@@ -35,7 +35,7 @@ bool timeout(WindowFixture &f)
 
 } // namespace
 
-class TstReadCfg : public QObject
+class TestReadCfg : public QObject
 {
     Q_OBJECT
 
@@ -54,7 +54,7 @@ private slots:
     void closedPortEndsByTimeouts();
 };
 
-void TstReadCfg::roundTripLocal()
+void TestReadCfg::roundTripLocal()
 {
     WindowFixture f;
     // Stale values that the reset at the start must remove.
@@ -171,12 +171,12 @@ void TstReadCfg::roundTripLocal()
     for (int ch = 1; ch <= 4; ++ch) {
         const QByteArray n = QByteArray::number(ch);
         expected.append(CfgForm::Values{{"lineEdit_AD" + n, QString::number(11 * ch)},
-                                        {"checkBox_ADSMP" + n, ch == 2 ? "on" : "off"}});
+                                        {"checkBox_ADSMP" + n, QString::fromLatin1(ch == 2 ? "on" : "off")}});
     }
     QCOMPARE(CfgForm::mismatches(f, expected), QString());
 }
 
-void TstReadCfg::roundTripRemote()
+void TestReadCfg::roundTripRemote()
 {
     WindowFixture f;
     QVERIFY(openFast(f));
@@ -219,7 +219,7 @@ void TstReadCfg::roundTripRemote()
              QString());
 }
 
-void TstReadCfg::substitutesAndTypeLetters()
+void TestReadCfg::substitutesAndTypeLetters()
 {
     WindowFixture f;
     CfgForm::set(f, {{"comboBox_deviceType", "Router"}});
@@ -250,14 +250,14 @@ void TstReadCfg::substitutesAndTypeLetters()
     QCOMPARE(countOf(f.sim(), "AT+MID?"), 2);
 }
 
-void TstReadCfg::channelOutOfRangeFails_data()
+void TestReadCfg::channelOutOfRangeFails_data()
 {
     QTest::addColumn<int>("channel");
     QTest::newRow("below") << 10;
     QTest::newRow("above") << 27;
 }
 
-void TstReadCfg::channelOutOfRangeFails()
+void TestReadCfg::channelOutOfRangeFails()
 {
     QFETCH(int, channel);
     WindowFixture f;
@@ -279,7 +279,7 @@ void TstReadCfg::channelOutOfRangeFails()
              QString());
 }
 
-void TstReadCfg::uartFieldsAndListRows()
+void TestReadCfg::uartFieldsAndListRows()
 {
     WindowFixture f;
     CfgForm::set(f, {{"comboBox_deviceBps", "4800"},
@@ -318,7 +318,7 @@ void TstReadCfg::uartFieldsAndListRows()
     QVERIFY(!f.find<QComboBox>("comboBox_15output")->isEnabled());
 }
 
-void TstReadCfg::refusedLines_data()
+void TestReadCfg::refusedLines_data()
 {
     QTest::addColumn<QString>("query");
     QTest::addColumn<QString>("reply");
@@ -355,7 +355,7 @@ void TstReadCfg::refusedLines_data()
 }
 
 // A refused line changes nothing, and the query is sent once more.
-void TstReadCfg::refusedLines()
+void TestReadCfg::refusedLines()
 {
     QFETCH(QString, query);
     QFETCH(QString, reply);
@@ -379,7 +379,7 @@ void TstReadCfg::refusedLines()
     QCOMPARE(idleMismatches(f, 0), QString());
 }
 
-void TstReadCfg::echoesAreNoReplies()
+void TestReadCfg::echoesAreNoReplies()
 {
     WindowFixture f;
     QVERIFY(openFast(f));
@@ -395,11 +395,11 @@ void TstReadCfg::echoesAreNoReplies()
     read(f);
     QTRY_COMPARE(countOf(f.sim(), "AT+VER"), 1);
     QVERIFY(timeout(f));
-    QCOMPARE(TestAccess::readRetries(f.w.get()), 1);
+    QCOMPARE(TestAccess::retries(f.w.get()), 1);
     emit f.w->recvNewLine("AT+VER\r\n");
     emit f.w->recvNewLine("IO=9,0x1A2B,1\r\n");
-    QCOMPARE(TestAccess::readRetries(f.w.get()), 1);
-    QCOMPARE(TestAccess::readPosition(f.w.get()), 1);
+    QCOMPARE(TestAccess::retries(f.w.get()), 1);
+    QCOMPARE(TestAccess::position(f.w.get()), 1);
     QVERIFY(TestAccess::reading(f.w.get()));
     QVERIFY(runEnded(f));
     QCOMPARE(f.status(), kDone);
@@ -407,7 +407,7 @@ void TstReadCfg::echoesAreNoReplies()
     QCOMPARE(CfgForm::value(f, "lineEdit_deviceSoftwareVer"), f.sim()->local().config().version);
 }
 
-void TstReadCfg::timeoutsResendOnceThenFail()
+void TestReadCfg::timeoutsResendOnceThenFail()
 {
     WindowFixture f;
     QVERIFY(openFast(f));
@@ -460,7 +460,7 @@ void TstReadCfg::timeoutsResendOnceThenFail()
     QCOMPARE(f.sim()->receivedLines().size(), 4);
 }
 
-void TstReadCfg::stopDuringRetryAndRestart()
+void TestReadCfg::stopDuringRetryAndRestart()
 {
     WindowFixture f;
     QVERIFY(openFast(f));
@@ -485,7 +485,7 @@ void TstReadCfg::stopDuringRetryAndRestart()
     // The next run starts with its own retry: its first step may still fail once.
     onLine(f.sim(), "AT+INFO", [&] { f.sim()->dropNextReply(); });
     read(f);
-    QCOMPARE(TestAccess::readRetries(f.w.get()), 0);
+    QCOMPARE(TestAccess::retries(f.w.get()), 0);
     QCOMPARE(countOf(f.sim(), "AT+INFO"), 3);
     QVERIFY(timeout(f));
     QVERIFY(TestAccess::reading(f.w.get()));
@@ -494,7 +494,7 @@ void TstReadCfg::stopDuringRetryAndRestart()
     QCOMPARE(CfgForm::value(f, "lineEdit_devicePart"), f.sim()->local().config().part);
 }
 
-void TstReadCfg::closedPortEndsByTimeouts()
+void TestReadCfg::closedPortEndsByTimeouts()
 {
     WindowFixture f;
     QVERIFY(openFast(f));
@@ -516,5 +516,5 @@ void TstReadCfg::closedPortEndsByTimeouts()
     QCOMPARE(CfgForm::value(f, "lineEdit_devicePart"), f.sim()->local().config().part);
 }
 
-QTEST_MAIN(TstReadCfg)
+QTEST_MAIN(TestReadCfg)
 #include "tst_readcfg.moc"

@@ -387,7 +387,7 @@ void TestReplyGrammar::fuzzPatterns()
                     continue;
                 ++matched;
                 // Every reply shape ends with CR LF.
-                QVERIFY2(crlf, qPrintable(line.toUtf8().toPercentEncoding()));
+                QVERIFY2(crlf, line.toUtf8().toPercentEncoding().constData());
                 for (const QString &field : *m)
                     QVERIFY(!field.isEmpty());
             }

@@ -10,17 +10,6 @@
 #include <QTableWidget>
 #include <QTimer>
 
-class TestAccess
-{
-public:
-    static const ZBdevice &target(Nodeweave *w) { return *w->targetDevice; }
-    static const QList<ZBdevice> &devices(Nodeweave *w) { return w->deviceList; }
-    static bool scanning(Nodeweave *w) { return w->scanning; }
-    // Lets a test count the ticks itself instead of waiting for them.
-    static void holdScanClock(Nodeweave *w) { w->scanTimer->stop(); }
-    static bool scanClockRuns(Nodeweave *w) { return w->scanTimer->isActive(); }
-    static void tick(Nodeweave *w) { QMetaObject::invokeMethod(w, "scanTiming"); }
-};
 
 namespace {
 
@@ -157,7 +146,7 @@ void TestScan::scanListsTheNetwork()
     f.find<QComboBox>("comboBox_ADSMP2_ADDR")->setEditText(QString());
     QMap<QString, QString> textBefore;
     for (const auto &[modeName, addrName] : groups)
-        textBefore[addrName] = f.find<QComboBox>(addrName)->currentText();
+        textBefore[QString::fromLatin1(addrName)] = f.find<QComboBox>(addrName)->currentText();
 
     auto *bar = f.find<QProgressBar>("progressBar_scan");
     sim->clearReceivedLines();
@@ -210,7 +199,7 @@ void TestScan::scanListsTheNetwork()
                 expected << n.macAddr;
         }
         QCOMPARE(items, expected);
-        const QString before = textBefore.value(addrName);
+        const QString before = textBefore.value(QString::fromLatin1(addrName));
         QCOMPARE(addr->currentText(), !before.isEmpty()              ? before
                                       : mode == QLatin1String("LID") ? QStringLiteral("0x0")
                                                                      : expected.first());

@@ -1,5 +1,6 @@
 // The window as it starts, its settings file, its two languages and its serial port.
 
+#include "peripherals/families.h"
 #include "testpty.h"
 #include "testutil.h"
 
@@ -29,16 +30,6 @@
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
-
-class TestAccess
-{
-public:
-    static bool portOpen(Nodeweave *w) { return w->portOpen; }
-    static QButtonGroup *ioGroup(Nodeweave *w, int i) { return w->ioButtonGroups[i]; }
-    static QPushButton *langButton(Nodeweave *w) { return w->langButton; }
-    static PortWatcher *watcher(Nodeweave *w) { return w->portWatcher; }
-    static QSerialPort *port(Nodeweave *w) { return qobject_cast<QSerialPort *>(w->serialPort); }
-};
 
 namespace {
 
@@ -147,7 +138,7 @@ void TestShell::startState()
     QCOMPARE(dev->columnWidth(1), 60);
 
     // Each IO line's two radio buttons form one exclusive group, both with the line's id.
-    const int lines[] = {9, 10, 14, 15, 17};
+    const auto lines = Family::kIoLines;
     for (int i = 0; i < 5; ++i) {
         QButtonGroup *g = TestAccess::ioGroup(w, i);
         QVERIFY(g->exclusive());
@@ -575,7 +566,7 @@ void TestShell::serialReconnect()
     QTRY_VERIFY(TestAccess::portOpen(f.w.get()));
     QCOMPARE(f.status(), "串口已重新连接：" + path);
     QCOMPARE(ports->currentText(), path);
-    QCOMPARE(TestAccess::port(f.w.get())->baudRate(), 9600);
+    QCOMPARE(TestAccess::serialPort(f.w.get())->baudRate(), 9600);
     QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("关闭"));
     QVERIFY(f.find<QPushButton>("pushButton_readConfiguration")->isEnabled());
     QVERIFY(!f.find<QPushButton>("pushButton_stopCfg")->isEnabled());

@@ -2,44 +2,12 @@
 // set-then-query round trips on the local module and on a remote node, list replies,
 // error codes, line assembly, and storing / restarting / factory values.
 
-#include "sim/simmodule.h"
+#include "simprobe.h"
 
 #include <QDeadlineTimer>
 #include <QTest>
 
 namespace {
-
-// A module answering at once, with everything it sends collected.
-struct Probe
-{
-    SimModule sim;
-    QByteArray out;
-
-    Probe()
-    {
-        sim.setLocalLatency(0);
-        sim.setRemoteLatency(2);
-        sim.setRemoteFailDelay(30);
-        QObject::connect(&sim, &SimModule::output, [this](const QByteArray &b) { out += b; });
-    }
-
-    bool settle()
-    {
-        QDeadlineTimer deadline(5000);
-        while (sim.hasPendingOutput() && !deadline.hasExpired())
-            QTest::qWait(1);
-        return !sim.hasPendingOutput();
-    }
-
-    // Sends `line` with CR LF; returns all the module sent until it had nothing left.
-    QByteArray ask(const QByteArray &line)
-    {
-        out.clear();
-        sim.receive(line + "\r\n");
-        settle();
-        return std::exchange(out, QByteArray());
-    }
-};
 
 const QByteArray kSensor = ">NID,0x3C4D";
 const QByteArray kSensorSuffix = "<0x3C4D,0x00124B0001A2B3D2";

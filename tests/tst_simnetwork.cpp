@@ -2,55 +2,13 @@
 // unknown addresses, nodes leaving and rejoining, the scan over its time with early
 // stop, sampling lines sent unasked, and packets.
 
-#include "sim/simmodule.h"
+#include "simprobe.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QTest>
 
 namespace {
-
-struct Probe
-{
-    SimModule sim;
-    QByteArray out;
-
-    Probe()
-    {
-        sim.setLocalLatency(0);
-        sim.setRemoteLatency(2);
-        sim.setRemoteFailDelay(30);
-        QObject::connect(&sim, &SimModule::output, [this](const QByteArray &b) { out += b; });
-    }
-
-    bool settle()
-    {
-        QDeadlineTimer deadline(5000);
-        while (sim.hasPendingOutput() && !deadline.hasExpired())
-            QTest::qWait(1);
-        return !sim.hasPendingOutput();
-    }
-
-    QByteArray ask(const QByteArray &line)
-    {
-        out.clear();
-        sim.receive(line + "\r\n");
-        settle();
-        return std::exchange(out, QByteArray());
-    }
-
-    // Complete lines received so far (CR LF kept), taken out of `out`.
-    QByteArrayList takeLines()
-    {
-        QByteArrayList lines;
-        qsizetype end;
-        while ((end = out.indexOf("\r\n")) >= 0) {
-            lines.append(out.left(end + 2));
-            out.remove(0, end + 2);
-        }
-        return lines;
-    }
-};
 
 const QByteArray kHall = "<0x1A2B,0x00124B0001A2B3D1";
 const QByteArray kSensor = "<0x3C4D,0x00124B0001A2B3D2";

@@ -3,7 +3,7 @@
 // pseudo-terminal command driven through a real serial port.
 
 #include "sim/simdevice.h"
-#include "sim/simmodule.h"
+#include "simprobe.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -15,40 +15,6 @@
 #include <QTest>
 
 namespace {
-
-struct Probe
-{
-    SimModule sim;
-    QByteArray out;
-    int writes = 0; // separate deliveries of output
-
-    Probe()
-    {
-        sim.setLocalLatency(0);
-        sim.setRemoteLatency(2);
-        QObject::connect(&sim, &SimModule::output, [this](const QByteArray &b) {
-            out += b;
-            ++writes;
-        });
-    }
-
-    bool settle()
-    {
-        QDeadlineTimer deadline(10000);
-        while (sim.hasPendingOutput() && !deadline.hasExpired())
-            QTest::qWait(1);
-        return !sim.hasPendingOutput();
-    }
-
-    QByteArray ask(const QByteArray &line)
-    {
-        out.clear();
-        writes = 0;
-        sim.receive(line + "\r\n");
-        settle();
-        return std::exchange(out, QByteArray());
-    }
-};
 
 const QByteArray kHall = "<0x1A2B,0x00124B0001A2B3D1";
 

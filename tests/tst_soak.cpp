@@ -25,12 +25,6 @@
 #endif
 #endif
 
-class TestAccess
-{
-public:
-    static int logCap(Nodeweave *w) { return w->logCap; }
-    static qsizetype pendingLog(Nodeweave *w) { return w->pendingLog.size(); }
-};
 
 namespace {
 
@@ -106,7 +100,7 @@ void TestSoak::repeatAtFullSpeedWithSampling()
 
     auto *sentLabel = f.find<QLabel>("label_sendCnt");
     auto *recvLabel = f.find<QLabel>("label_recvCnt");
-    const int cap = TestAccess::logCap(w);
+    const int cap = TestAccess::log(w)->cap();
     auto snapshot = [&] {
         return Snapshot{residentKiB(), peakKiB(), sentLabel->text().toLongLong(),
                         recvLabel->text().toLongLong(), log->rowCount()};
@@ -132,7 +126,7 @@ void TestSoak::repeatAtFullSpeedWithSampling()
     QVERIFY(b.received - a.received > 10000);
     QCOMPARE(a.rows, cap);
     QCOMPARE(b.rows, cap);
-    QVERIFY(TestAccess::pendingLog(w) <= cap);
+    QVERIFY(TestAccess::log(w)->pendingCount() <= cap);
 #ifndef NODEWEAVE_ASAN
     // Memory flat: keeping the second half's entries (over a hundred thousand) would take
     // several times this. (The address sanitizer holds freed memory back on purpose, so

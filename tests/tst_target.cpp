@@ -7,13 +7,6 @@
 #include <QLineEdit>
 #include <QTableWidget>
 
-class TestAccess
-{
-public:
-    static const ZBdevice &target(Nodeweave *w) { return *w->targetDevice; }
-    static void setReadRunning(Nodeweave *w, bool on) { w->readCfgRunning = on; }
-    static void setImportRunning(Nodeweave *w, bool on) { w->importRunning = on; }
-};
 
 namespace {
 

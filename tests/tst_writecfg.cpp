@@ -38,7 +38,7 @@ bool readAndEdit(WindowFixture &f, const CfgForm::Values &edits = {})
 
 } // namespace
 
-class TstWriteCfg : public QObject
+class TestWriteCfg : public QObject
 {
     Q_OBJECT
 
@@ -51,7 +51,7 @@ private slots:
     void timeoutsAndStop();
 };
 
-void TstWriteCfg::roundTripLocal()
+void TestWriteCfg::roundTripLocal()
 {
     WindowFixture f;
     QVERIFY(openFast(f));
@@ -119,8 +119,8 @@ void TstWriteCfg::roundTripLocal()
     write(f);
     QVERIFY(bar->isEnabled());
     QCOMPARE(bar->maximum(), 44);
-    QVERIFY(TestAccess::writeTimer(f.w.get())->isActive());
-    QCOMPARE(TestAccess::writeTimer(f.w.get())->interval(), 2000);
+    QVERIFY(TestAccess::stepTimer(f.w.get()).isActive());
+    QCOMPARE(TestAccess::stepTimer(f.w.get()).interval(), 2000);
     QVERIFY(!f.find<QPushButton>("pushButton_readConfiguration")->isEnabled());
     QVERIFY(!f.find<QPushButton>("pushButton_Import")->isEnabled());
     QVERIFY(runEnded(f));
@@ -195,7 +195,7 @@ void TstWriteCfg::roundTripLocal()
     QCOMPARE(CfgForm::value(f, "checkBox_PWM3"), QStringLiteral("off"));
 }
 
-void TstWriteCfg::roundTripRemote()
+void TestWriteCfg::roundTripRemote()
 {
     WindowFixture f;
     QVERIFY(openFast(f));
@@ -211,7 +211,7 @@ void TstWriteCfg::roundTripRemote()
     QVERIFY(readAndEdit(f, edits));
 
     write(f);
-    QCOMPARE(TestAccess::writeTimer(f.w.get())->interval(), 5500);
+    QCOMPARE(TestAccess::stepTimer(f.w.get()).interval(), 5500);
     QVERIFY(runEnded(f));
     QCOMPARE(f.status(), kDone);
     QCOMPARE(idleMismatches(f, 0), QString());
@@ -232,7 +232,7 @@ void TstWriteCfg::roundTripRemote()
     QCOMPARE(CfgForm::mismatches(f, edits), QString());
 }
 
-void TstWriteCfg::inputsSkipLevelSteps()
+void TestWriteCfg::inputsSkipLevelSteps()
 {
     WindowFixture f;
     QVERIFY(openFast(f));
@@ -257,7 +257,7 @@ void TstWriteCfg::inputsSkipLevelSteps()
     QCOMPARE(sent.at(last + 1), QStringLiteral("AT+TPIO=0,9"));
 }
 
-void TstWriteCfg::refusedStepsResendThenFail()
+void TestWriteCfg::refusedStepsResendThenFail()
 {
     WindowFixture f;
     QVERIFY(openFast(f));
@@ -291,7 +291,7 @@ void TstWriteCfg::refusedStepsResendThenFail()
     QCOMPARE(f.sim()->receivedLines().mid(7), QStringList({"AT+JOINT=999", "AT+JOINT=999"}));
 }
 
-void TstWriteCfg::resendComposesAnew()
+void TestWriteCfg::resendComposesAnew()
 {
     WindowFixture f;
     QVERIFY(openFast(f));
@@ -309,7 +309,7 @@ void TstWriteCfg::resendComposesAnew()
     QCOMPARE(f.sim()->local().stored().epid, QStringLiteral("0x00000000000000CD"));
 }
 
-void TstWriteCfg::timeoutsAndStop()
+void TestWriteCfg::timeoutsAndStop()
 {
     WindowFixture f;
     QVERIFY(openFast(f));
@@ -353,5 +353,5 @@ void TstWriteCfg::timeoutsAndStop()
     QCOMPARE(f.find<QProgressBar>("progressBar_cfg")->value(), 0);
 }
 
-QTEST_MAIN(TstWriteCfg)
+QTEST_MAIN(TestWriteCfg)
 #include "tst_writecfg.moc"

@@ -4,9 +4,10 @@
 // every case starts from its own settings file), dialogs answered by the test, and the
 // built-in simulated module as the port.
 
-#include "dialogs.h"
-#include "nodeweave.h"
+#include "app/dialogs.h"
+#include "app/nodeweave.h"
 #include "sim/simmodule.h"
+#include "testaccess.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -105,3 +106,10 @@ struct WindowFixture
     SimModule *sim() const { return w->simulator(); }
     QString status() const { return w->statusBar()->currentMessage(); }
 };
+
+// The log's entries, once everything received so far and every entry waiting for its
+// frame has been shown.
+QStringList logTexts(const WindowFixture &f);
+
+// Sets a line edit as a user does: select all, then type.
+void type(QLineEdit *edit, const QString &text);
