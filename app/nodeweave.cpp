@@ -229,16 +229,28 @@ bool Nodeweave::formBusy() const
 void Nodeweave::updateEnabled()
 {
     const bool cfgRunning = cfgRun->isRunning();
-    ui.pushButton_send->setEnabled(portOpen);
-    ui.pushButton_scan->setEnabled(portOpen);
+    // While a run talks to the module nothing else may: a scan report or the answer to a
+    // console command or packet would be judged as the step's reply. A repeat that runs
+    // is stopped (unticking stops its timer), not merely hidden behind a disabled box.
+    if (cfgRunning) {
+        ui.checkBox_regulerSend->setChecked(false);
+        ui.checkBox_sendPkt_regulerSend->setChecked(false);
+    }
+    ui.pushButton_send->setEnabled(portOpen && !cfgRunning);
+    ui.checkBox_regulerSend->setEnabled(!cfgRunning);
+    ui.pushButton_sendPkt->setEnabled(!cfgRunning);
+    ui.checkBox_sendPkt_regulerSend->setEnabled(!cfgRunning);
+    ui.pushButton_scan->setEnabled(portOpen && !cfgRunning);
     // Read and Write talk to the module: with the port gone they would only time out. A
     // run, an import or an export in progress keeps them locked, even when the port
     // reopens under it: a read would reset the form under an import, a write would send
-    // a half-filled one.
-    ui.pushButton_readConfiguration->setEnabled(portOpen && !cfgRunning && !fileOpRunning);
-    ui.pushButton_writeConfiguartion->setEnabled(portOpen && !cfgRunning && !fileOpRunning);
+    // a half-filled one. A scan's reports would be taken for a read's replies, and its
+    // refill of the address lists would change the form under an import.
+    const bool formFree = !cfgRunning && !fileOpRunning && !scanning;
+    ui.pushButton_readConfiguration->setEnabled(portOpen && formFree);
+    ui.pushButton_writeConfiguartion->setEnabled(portOpen && formFree);
     ui.pushButton_stopCfg->setEnabled(cfgRunning);
-    ui.pushButton_Import->setEnabled(!cfgRunning && !fileOpRunning);
+    ui.pushButton_Import->setEnabled(formFree);
     ui.pushButton_Export->setEnabled(!cfgRunning && !fileOpRunning);
     ui.progressBar_cfg->setEnabled(cfgRunning);
 }

@@ -80,8 +80,9 @@ private:
     void loadTranslation(const QString &path);
 
     // ---- what the user may do: every change of state ends here ----
-    // Send, Scan, Read, Write, Stop, Import, Export and the progress bar, from whether the
-    // port is open, a configuration run goes and a file operation goes.
+    // Console and packet Send and their repeats, Scan, Read, Write, Stop, Import, Export and
+    // the progress bar, from whether the port is open, a configuration run, a scan or a
+    // file operation goes.
     void updateEnabled();
 
     // ---- serial connection ----
@@ -180,6 +181,8 @@ private:
     // Runs `queue` against the target device; a read first resets the form.
     void startCfgRun(CfgSequencer::Kind kind, const CfgCmdQueue &queue);
     void cfgRunFinished(bool ok);
+    // The log's account of a failed run: where it ended and the reply that ended it.
+    QString cfgFailureNote(const QString &outcome);
 
     // ---- configuration file ----
 private slots:

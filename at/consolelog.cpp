@@ -39,8 +39,9 @@ const QElapsedTimer &logClock()
 
 const QBrush &kindBrush(int kind)
 {
-    static const QBrush colors[2] = {QBrush(QColor(220, 245, 250)), QBrush(QColor(250, 240, 220))};
-    return colors[kind == ConsoleLog::Received ? 1 : 0];
+    static const QBrush colors[3] = {QBrush(QColor(220, 245, 250)), QBrush(QColor(250, 240, 220)),
+                                     QBrush(QColor(225, 245, 215))};
+    return colors[kind == ConsoleLog::Received ? 1 : kind == ConsoleLog::Note ? 2 : 0];
 }
 
 // Shows each entry on one line: the line end every entry keeps is part of its text (and of
@@ -178,7 +179,7 @@ ConsoleLog::ConsoleLog(QTableWidget *table, QObject *parent)
 
 void ConsoleLog::append(QString text, Kind kind)
 {
-    if ((kind == Sent && !m_showSent) || (kind != Sent && kind != Received))
+    if ((kind == Sent && !m_showSent) || (kind != Sent && kind != Received && kind != Note))
         return;
     m_pending.append({std::move(text), kind, QDateTime::currentMSecsSinceEpoch()});
     // Entries the table would drop at once need not wait for it (removing the first

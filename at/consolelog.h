@@ -10,7 +10,7 @@ class QTimer;
 // The console log, attached to a one-column table: every text sent and every line
 // received, one row each. Entries wait and enter the table in batches (one relayout and
 // repaint per frame, not per line); the table keeps the newest cap() entries and at most
-// charBudget() characters. Sent and received entries have their own colours. The table's
+// charBudget() characters. Sent and received entries and notes have their own colours. The table's
 // context menu saves the whole log to a file or copies the selected rows.
 class ConsoleLog : public QObject
 {
@@ -20,7 +20,10 @@ public:
     enum Kind
     {
         Sent = 0,
-        Received = 1
+        Received = 1,
+        // The program's own account of what happened (a read, write or scan ended, what an
+        // import refused): neither sent nor received.
+        Note = 2
     };
 
     // Under steady traffic the table is updated at most this often.
@@ -33,6 +36,8 @@ public:
     void setAutoScroll(bool on) { m_autoScroll = on; }
 
     void append(QString text, Kind kind);
+    // Adds a Note entry.
+    void note(const QString &text) { append(text, Note); }
     // Removes every entry, those still waiting included.
     void clear();
     // Asks for a frame soon (frame() is emitted with it) even when no entry waits.

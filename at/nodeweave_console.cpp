@@ -47,7 +47,8 @@ void Nodeweave::buildCommandCompleter()
 
 void Nodeweave::on_pushButton_send_clicked()
 {
-    if (!portOpen)
+    // A configuration run owns the module until it ends.
+    if (!portOpen || cfgRun->isRunning())
         return;
     QString text = ui.lineEdit_cmd->text();
     if (ui.checkBox_autoRemote->isChecked())

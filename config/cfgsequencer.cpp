@@ -4,6 +4,17 @@
 #include "at/replygrammar.h"
 #include "network/zbdevice.h"
 
+namespace {
+
+QString withoutLineEnd(QString line)
+{
+    while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
+        line.chop(1);
+    return line;
+}
+
+} // namespace
+
 CfgSequencer::CfgSequencer(QObject *parent) : QObject(parent)
 {
     m_timer.setSingleShot(true);
@@ -20,12 +31,17 @@ void CfgSequencer::start(Kind kind, const CfgCmdQueue &queue, const ZBdevice *ta
     m_running = true;
     m_position = 0;
     m_retries = 0;
+    m_failure = Failure::None;
+    m_lastCommand.clear();
+    m_lastReply.clear();
 }
 
 void CfgSequencer::stop()
 {
-    if (m_running)
+    if (m_running) {
+        m_failure = Failure::Stopped;
         finish(false);
+    }
 }
 
 bool CfgSequencer::remoteTarget() const
@@ -35,6 +51,7 @@ bool CfgSequencer::remoteTarget() const
 
 void CfgSequencer::send(const QString &cmd)
 {
+    m_lastCommand = cmd;
     emit sendText(
         Command::line(remoteTarget() ? Command::addressed(cmd, false, m_target->netAddr) : cmd));
 }
@@ -51,6 +68,7 @@ void CfgSequencer::sendCurrent()
         return;
     }
     m_timer.start(stepTimeoutMs(!remoteTarget()));
+    m_lastReply.clear();
     const CfgCmd &step = m_queue->at(m_position);
     if (m_kind == Kind::Read) {
         send(step.cmd);
@@ -67,12 +85,13 @@ void CfgSequencer::next()
     sendCurrent();
 }
 
-void CfgSequencer::stepFailed()
+void CfgSequencer::stepFailed(Failure why)
 {
     const bool retry = m_retries < kMaxRetries;
     emit stepResult(m_position, false, retry);
     if (!retry) {
         m_retries = 0;
+        m_failure = why;
         finish(false);
         return;
     }
@@ -89,26 +108,30 @@ void CfgSequencer::lineReceived(const QString &line)
     if (m_kind == Kind::Read) {
         if (!Reply::isReadSequenceReply(line))
             return;
+        m_lastReply = withoutLineEnd(line);
         bool done = false;
         if (!m_queue->at(m_position).handler(line, &done)) {
-            stepFailed();
+            stepFailed(Failure::Refused);
             return;
         }
-        // Cleared before the next query goes out, so that an answer to it that arrives at
-        // once is judged against a fresh count.
-        m_retries = 0;
         emit stepResult(m_position, true, false);
-        if (done)
+        // Only a finished step clears the count: rows of a list whose closing line is lost
+        // or wrong would otherwise have the query resent for ever. Cleared before the next
+        // query goes out, so that an answer to it that arrives at once meets a fresh count.
+        if (done) {
+            m_retries = 0;
             next();
+        }
         return;
     }
     if (!Reply::isWriteSequenceReply(line))
         return;
+    m_lastReply = withoutLineEnd(line);
     // A set command is answered by a plain success; either form of it counts, whatever
     // the target. Anything else (an error, a value) fails the step.
     if (!Reply::matches(Reply::Form::Success, line, false) &&
         !Reply::matches(Reply::Form::Success, line, true)) {
-        stepFailed();
+        stepFailed(Failure::Refused);
         return;
     }
     m_retries = 0;
@@ -119,7 +142,7 @@ void CfgSequencer::lineReceived(const QString &line)
 void CfgSequencer::timeout()
 {
     if (m_running)
-        stepFailed();
+        stepFailed(Failure::NoReply);
 }
 
 void CfgSequencer::finish(bool ok)

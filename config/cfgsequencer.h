@@ -29,7 +29,8 @@ public:
         Write,
     };
 
-    // Each step gets one resend; a rejected reply and a time-out draw on the same count.
+    // Each step gets one resend; a rejected reply and a time-out draw on the same count,
+    // which only a finished step clears.
     static constexpr int kMaxRetries = 1;
     static constexpr int kLocalStepTimeoutMs = 2000;
     // A remote node answers through the network, hence the longer wait.
@@ -49,6 +50,20 @@ public:
     void sendCurrent();
     // Ends the run with failure (the Stop button).
     void stop();
+
+    // How the last run failed, for the log.
+    enum class Failure
+    {
+        None,
+        NoReply,
+        Refused,
+        Stopped
+    };
+    Failure failure() const { return m_failure; }
+    // The command of the step the run ended at, as composed (without the target's suffix
+    // and line end), and the last reply that step got, without its line end.
+    QString lastCommand() const { return m_lastCommand; }
+    QString lastReply() const { return m_lastReply; }
 
     bool isRunning() const { return m_running; }
     bool isRunning(Kind kind) const { return m_running && m_kind == kind; }
@@ -82,7 +97,7 @@ signals:
 
 private:
     void next();
-    void stepFailed();
+    void stepFailed(Failure why);
     void finish(bool ok);
 
     QTimer m_timer;
@@ -92,4 +107,7 @@ private:
     bool m_running = false;
     int m_position = 0;
     int m_retries = 0;
+    Failure m_failure = Failure::None;
+    QString m_lastCommand;
+    QString m_lastReply;
 };

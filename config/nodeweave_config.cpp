@@ -1,6 +1,7 @@
 #include "app/nodeweave.h"
 
 #include "at/commands.h"
+#include "at/consolelog.h"
 #include "at/replygrammar.h"
 #include "config/cfgreply.h"
 
@@ -71,6 +72,12 @@ void Nodeweave::writeCfgTimeout()
 
 void Nodeweave::startCfgRun(CfgSequencer::Kind kind, const CfgCmdQueue &queue)
 {
+    // Every node answers every query of a broadcast: one form cannot hold the answers,
+    // and the first success would be taken for all of them.
+    if (targetDevice->isBroadcast()) {
+        statusBar()->showMessage(tr("读取或写入配置只能针对一个节点；多个节点请用批量写入"), 5000);
+        return;
+    }
     // The run is marked before the form reset, so that neither the reset nor the read's
     // fills are echoed to the module by the immediate settings.
     cfgRun->start(kind, queue, targetDevice);
@@ -88,10 +95,33 @@ void Nodeweave::cfgRunFinished(bool ok)
     updateEnabled();
     ui.progressBar_cfg->setValue(0);
     ui.tabWidget->setCurrentIndex(savedTabIndex);
-    if (cfgRun->kind() == CfgSequencer::Kind::Read)
-        statusBar()->showMessage(ok ? tr("读取配置完成") : tr("读取配置遇到错误"), 5000);
-    else
-        statusBar()->showMessage(ok ? tr("写入配置完成") : tr("写入配置遇到错误"), 5000);
+    const QString outcome = cfgRun->kind() == CfgSequencer::Kind::Read
+                                ? (ok ? tr("读取配置完成") : tr("读取配置遇到错误"))
+                                : (ok ? tr("写入配置完成") : tr("写入配置遇到错误"));
+    statusBar()->showMessage(outcome, 5000);
+    // The status bar forgets after 5 s; the log keeps the outcome and where a failure
+    // happened.
+    consoleLog->note(ok ? outcome : cfgFailureNote(outcome));
+}
+
+QString Nodeweave::cfgFailureNote(const QString &outcome)
+{
+    const QString cmd = cfgRun->lastCommand();
+    const QString reply = cfgRun->lastReply();
+    switch (cfgRun->failure()) {
+    case CfgSequencer::Failure::Stopped:
+        return tr("%1：在 %2 处被停止").arg(outcome, cmd);
+    case CfgSequencer::Failure::Refused: {
+        const int code = Reply::errorCode(reply + QLatin1String("\r\n"));
+        const QString why = code >= 0 ? getErrStrFromCode(code) : tr("回复不被接受");
+        return tr("%1：在 %2 处（回复 \"%3\"：%4）").arg(outcome, cmd, reply, why);
+    }
+    case CfgSequencer::Failure::NoReply:
+        return tr("%1：在 %2 处（无回复）").arg(outcome, cmd);
+    case CfgSequencer::Failure::None:
+        break;
+    }
+    return outcome;
 }
 
 // ---- the read queue ----

@@ -2,6 +2,7 @@
 
 #include "app/dialogs.h"
 #include "at/commands.h"
+#include "at/consolelog.h"
 #include "network/scanprotocol.h"
 
 #include <QTimer>
@@ -85,6 +86,7 @@ void Nodeweave::scanStart()
     clearAddressLists();
     scanTimer->start(1000);
     scanning = true;
+    updateEnabled();
     // The count label keeps the last scan's count until the first new device arrives.
     deviceCount = 0;
     connect(this, &Nodeweave::recvNewLine, this, &Nodeweave::scanProc, Qt::UniqueConnection);
@@ -149,6 +151,8 @@ void Nodeweave::scanDone()
     scanning = false;
     scanTimer->stop();
     disconnect(this, &Nodeweave::recvNewLine, this, &Nodeweave::scanProc);
+    updateEnabled();
+    consoleLog->note(tr("扫描结束：发现 %1 个设备").arg(deviceList.size()));
 }
 
 // ---- device table and target ----

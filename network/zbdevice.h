@@ -12,6 +12,12 @@ struct ZBdevice
     QString netAddr;
     QString descriptor;
 
+    // The target "select all" makes: every node, through the broadcast address.
+    bool isBroadcast() const
+    {
+        return !isLocal && netAddr.compare(QLatin1String("0xFFFF"), Qt::CaseInsensitive) == 0;
+    }
+
     bool operator==(const ZBdevice &o) const
     {
         return isLocal == o.isLocal && macAddr == o.macAddr && netAddr == o.netAddr &&

@@ -260,6 +260,30 @@
             <source>串口已断开：%1（%2）</source>
             <translation type="unfinished" />
         </message>
+        <message>
+            <source>扫描结束：发现 %1 个设备</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>读取或写入配置只能针对一个节点；多个节点请用批量写入</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>%1：在 %2 处被停止</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>回复不被接受</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>%1：在 %2 处（回复 "%3"：%4）</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>%1：在 %2 处（无回复）</source>
+            <translation type="unfinished" />
+        </message>
     </context>
     <context>
         <name>NodeweaveClass</name>

@@ -261,6 +261,30 @@
             <source>串口已断开：%1（%2）</source>
             <translation>Serial port lost: %1 (%2)</translation>
         </message>
+        <message>
+            <source>扫描结束：发现 %1 个设备</source>
+            <translation>Scan finished: %1 device(s) found</translation>
+        </message>
+        <message>
+            <source>读取或写入配置只能针对一个节点；多个节点请用批量写入</source>
+            <translation>Reading or writing the configuration needs one node; write several nodes with Batch Write</translation>
+        </message>
+        <message>
+            <source>%1：在 %2 处被停止</source>
+            <translation>%1: stopped at %2</translation>
+        </message>
+        <message>
+            <source>回复不被接受</source>
+            <translation>not accepted</translation>
+        </message>
+        <message>
+            <source>%1：在 %2 处（回复 "%3"：%4）</source>
+            <translation>%1 at %2 (reply "%3": %4)</translation>
+        </message>
+        <message>
+            <source>%1：在 %2 处（无回复）</source>
+            <translation>%1 at %2 (no reply)</translation>
+        </message>
     </context>
     <context>
         <name>NodeweaveClass</name>

@@ -252,7 +252,7 @@ void SimModule::runCommand(SimNode &node, const QByteArray &command, bool viaNet
     }
     if (SimNode::handles(cmd.word)) {
         const SimReply reply = node.execute(cmd);
-        push(delay, format(reply, viaNetwork ? &node : nullptr));
+        push(delay, format(reply, viaNetwork ? &node : nullptr, node.listClosing()));
         applyEffect(node, reply.effect);
         return;
     }
@@ -428,7 +428,8 @@ QList<SimNode *> SimModule::resolve(const QByteArray &mode, const QByteArray &ad
 // ---------------------------------------------------------------------------------
 // Output
 
-QByteArray SimModule::format(const SimReply &reply, const SimNode *remoteNode) const
+QByteArray SimModule::format(const SimReply &reply, const SimNode *remoteNode,
+                             SimNode::ListClosing closing) const
 {
     const QByteArray suffix = remoteNode ? remoteNode->suffix() : QByteArray();
     switch (reply.kind) {
@@ -441,7 +442,10 @@ QByteArray SimModule::format(const SimReply &reply, const SimNode *remoteNode) c
         QByteArray out;
         for (const QByteArray &row : reply.rows)
             out += "OK=" + row + "\r\n";
-        return out + "OK" + suffix + "\r\n";
+        if (closing == SimNode::ListClosing::Dropped)
+            return out;
+        return out + "OK" + (closing == SimNode::ListClosing::BareOk ? QByteArray() : suffix) +
+               "\r\n";
     }
     case SimReply::Ok:
         break;

@@ -144,7 +144,8 @@ private:
     // Whether data that `from` sends to this destination arrives at the local module.
     bool reachesLocal(const SimNode &from, const QByteArray &mode, const QByteArray &address);
 
-    QByteArray format(const SimReply &reply, const SimNode *remoteNode) const;
+    QByteArray format(const SimReply &reply, const SimNode *remoteNode,
+                      SimNode::ListClosing closing = SimNode::ListClosing::Normal) const;
     void push(int delay, const QByteArray &bytes, UnitKind kind = UnitKind::Reply);
     void schedule(Unit unit);
     void applyFaults(const Faults &faults, QList<Unit> &units);

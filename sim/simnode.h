@@ -144,6 +144,17 @@ public:
     // The remote suffix fields of this node: "<" + network address + "," + MAC.
     QByteArray suffix() const;
 
+    // How the node ends its list replies: properly, not at all (the closing line is lost),
+    // or with a bare "OK" even when it answers through the network.
+    enum class ListClosing
+    {
+        Normal,
+        Dropped,
+        BareOk
+    };
+    void setListClosing(ListClosing closing) { m_listClosing = closing; }
+    ListClosing listClosing() const { return m_listClosing; }
+
 private:
     SimReply setSmallInt(const QByteArray &params, int low, int high, int *field);
     SimReply setFlag(const QByteArray &params, int *field)
@@ -156,6 +167,7 @@ private:
     SimNodeConfig m_config;
     SimNodeConfig m_stored;
     SimNodeConfig m_factory;
+    ListClosing m_listClosing = ListClosing::Normal;
 };
 
 // The nodes the simulated network starts with: the local module first, then the

@@ -36,13 +36,16 @@ void TestConsoleLog::batchesAndBounds()
     // Entries wait for their frame, then come in one batch with their kind's colour.
     log.append(QStringLiteral("AT\r\n"), ConsoleLog::Sent);
     log.append(QStringLiteral("OK\r\n"), ConsoleLog::Received);
-    log.append(QStringLiteral("ignored"), ConsoleLog::Kind(2));
+    log.append(QStringLiteral("ignored"), ConsoleLog::Kind(3));
+    log.note(QStringLiteral("done"));
     QCOMPARE(table.rowCount(), 0);
-    QCOMPARE(log.pendingCount(), 2);
-    QTRY_COMPARE(texts(table), QStringList({"AT\r\n", "OK\r\n"}));
+    QCOMPARE(log.pendingCount(), 3);
+    QTRY_COMPARE(texts(table), QStringList({"AT\r\n", "OK\r\n", "done"}));
     QCOMPARE(frames.size(), 1);
     QCOMPARE(table.item(0, 0)->background().color(), QColor(220, 245, 250));
     QCOMPARE(table.item(1, 0)->background().color(), QColor(250, 240, 220));
+    QCOMPARE(table.item(2, 0)->background().color(), QColor(225, 245, 215));
+    QCOMPARE(log.text({2}), QStringLiteral("done\r\n"));
 
     // Sent entries only while they are shown.
     log.setShowSent(false);

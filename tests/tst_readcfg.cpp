@@ -4,6 +4,9 @@
 
 #include "cfgform.h"
 
+#include <QCheckBox>
+#include <QTableWidget>
+
 namespace {
 
 const QStringList kQueries = {
@@ -50,6 +53,9 @@ private slots:
     void refusedLines();
     void echoesAreNoReplies();
     void timeoutsResendOnceThenFail();
+    void unclosedListsFailAfterTwoAttempts_data();
+    void unclosedListsFailAfterTwoAttempts();
+    void runsAndScansExcludeOtherWork();
     void stopDuringRetryAndRestart();
     void closedPortEndsByTimeouts();
 };
@@ -170,8 +176,9 @@ void TestReadCfg::roundTripLocal()
     }
     for (int ch = 1; ch <= 4; ++ch) {
         const QByteArray n = QByteArray::number(ch);
-        expected.append(CfgForm::Values{{"lineEdit_AD" + n, QString::number(11 * ch)},
-                                        {"checkBox_ADSMP" + n, QString::fromLatin1(ch == 2 ? "on" : "off")}});
+        expected.append(
+            CfgForm::Values{{"lineEdit_AD" + n, QString::number(11 * ch)},
+                            {"checkBox_ADSMP" + n, QString::fromLatin1(ch == 2 ? "on" : "off")}});
     }
     QCOMPARE(CfgForm::mismatches(f, expected), QString());
 }
@@ -458,6 +465,92 @@ void TestReadCfg::timeoutsResendOnceThenFail()
     QVERIFY(!TestAccess::reading(f.w.get()));
     QCOMPARE(f.status(), kDone);
     QCOMPARE(f.sim()->receivedLines().size(), 4);
+}
+
+void TestReadCfg::unclosedListsFailAfterTwoAttempts_data()
+{
+    QTest::addColumn<bool>("remote");
+    // The log's account of the failure.
+    QTest::addColumn<QString>("note");
+    QTest::newRow("closing line lost") << false << "读取配置遇到错误：在 AT+IOSET? 处（无回复）";
+    QTest::newRow("remote list closed by a bare OK")
+        << true << "读取配置遇到错误：在 AT+IOSET? 处（回复 \"OK\"：回复不被接受）";
+}
+
+// The rows of each attempt are good, yet they never buy the step a third attempt.
+void TestReadCfg::unclosedListsFailAfterTwoAttempts()
+{
+    QFETCH(bool, remote);
+    QFETCH(QString, note);
+    WindowFixture f;
+    QVERIFY(openFast(f));
+    SimNode *node = remote ? f.sim()->remotes().at(0) : &f.sim()->local();
+    node->setListClosing(remote ? SimNode::ListClosing::BareOk : SimNode::ListClosing::Dropped);
+    const SimNodeConfig &c = node->config();
+    if (remote)
+        TestAccess::target(f.w.get()) = ZBdevice{false, c.macAddr, c.netAddr, c.desc[0]};
+    read(f);
+    for (int attempt = 1; !remote && attempt <= 2; ++attempt) {
+        QVERIFY(waitUntil([&] {
+            return countOf(f.sim(), "AT+IOSET?") == attempt && !f.sim()->hasPendingOutput();
+        }));
+        QTest::qWait(100); // the rows reach the window
+        QVERIFY(timeout(f));
+    }
+    QVERIFY(runEnded(f));
+    QCOMPARE(f.status(), kFailed);
+    QCOMPARE(countOf(f.sim(), "AT+IOSET?"), 2);
+    QCOMPARE(countOf(f.sim(), "AT+IORD"), 0);
+    QCOMPARE(idleMismatches(f, 0), QString());
+    QTRY_COMPARE(logTexts(f).last(), note);
+    auto *log = f.find<QTableWidget>("tableWidget_log");
+    QCOMPARE(log->item(log->rowCount() - 1, 0)->background().color(), QColor(225, 245, 215));
+}
+
+// A run owns the module: nothing else in the window sends meanwhile, and a scan keeps
+// the form's runs and imports waiting.
+void TestReadCfg::runsAndScansExcludeOtherWork()
+{
+    WindowFixture f;
+    QVERIFY(openFast(f));
+    const auto enabled = [&](std::initializer_list<const char *> names) {
+        QList<bool> out;
+        for (const char *name : names)
+            out << f.find<QWidget>(name)->isEnabled();
+        return out;
+    };
+    const auto talkers = {"pushButton_scan", "pushButton_send", "checkBox_regulerSend",
+                          "pushButton_sendPkt", "checkBox_sendPkt_regulerSend"};
+    auto *consoleRepeat = f.find<QCheckBox>("checkBox_regulerSend");
+    auto *packetRepeat = f.find<QCheckBox>("checkBox_sendPkt_regulerSend");
+    f.find<QLineEdit>("lineEdit_regular_time")->setText(QStringLiteral("5000"));
+    f.find<QLineEdit>("lineEdit_sendPkt_regular_time")->setText(QStringLiteral("5000"));
+    consoleRepeat->setChecked(true);
+    packetRepeat->setChecked(true);
+    QVERIFY(TestAccess::consoleTimer(f.w.get())->isActive());
+    QVERIFY(TestAccess::packetTimer(f.w.get())->isActive());
+
+    onLine(f.sim(), "AT+INFO", [&] { f.sim()->dropNextReply(); });
+    read(f);
+    QCOMPARE(enabled(talkers), QList<bool>(5, false));
+    QVERIFY(!consoleRepeat->isChecked() && !packetRepeat->isChecked());
+    QVERIFY(!TestAccess::consoleTimer(f.w.get())->isActive());
+    QVERIFY(!TestAccess::packetTimer(f.w.get())->isActive());
+    QVERIFY(timeout(f));
+    QVERIFY(runEnded(f));
+    QCOMPARE(f.status(), kDone);
+    QTRY_COMPARE(logTexts(f).last(), kDone);
+    QCOMPARE(enabled(talkers), QList<bool>(5, true));
+
+    const auto formRuns = {"pushButton_readConfiguration", "pushButton_writeConfiguartion",
+                           "pushButton_Import"};
+    f.sim()->setScanTimeScale(0.1);
+    f.find<QLineEdit>("lineEdit_scanTime")->setText(QStringLiteral("2"));
+    f.find<QPushButton>("pushButton_scan")->click();
+    QCOMPARE(enabled(formRuns), QList<bool>(3, false));
+    QTRY_VERIFY(!TestAccess::scanning(f.w.get()));
+    QCOMPARE(enabled(formRuns), QList<bool>(3, true));
+    QTRY_COMPARE(logTexts(f).last(), QStringLiteral("扫描结束：发现 5 个设备"));
 }
 
 void TestReadCfg::stopDuringRetryAndRestart()

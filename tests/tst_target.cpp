@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QTableWidget>
 
-
 namespace {
 
 QList<SimNodeConfig> simNetwork(SimModule *sim)
@@ -188,6 +187,16 @@ void TestTarget::selectAllBroadcasts()
     all->setChecked(true);
     QCOMPARE(rowMarks(f), QList<bool>(5, true));
     QCOMPARE(target.netAddr, QStringLiteral("0xFFFF"));
+    // Read and Write need one node: refused at once, nothing sent.
+    for (const char *button : {"pushButton_readConfiguration", "pushButton_writeConfiguartion"}) {
+        f.sim()->clearReceivedLines();
+        f.find<QPushButton>(button)->click();
+        QVERIFY(!TestAccess::sequenceRunning(f.w.get()));
+        QCOMPARE(f.status(),
+                 QStringLiteral("读取或写入配置只能针对一个节点；多个节点请用批量写入"));
+        QTest::qWait(50);
+        QCOMPARE(f.sim()->receivedLines(), QStringList());
+    }
     all->setChecked(false);
     QCOMPARE(rowMarks(f), QList<bool>(5, false));
     QVERIFY(target.netAddr.isEmpty());
