@@ -74,6 +74,11 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     ui.tableWidget_device->setAlternatingRowColors(true);
     ui.tableWidget_device->setColumnWidth(0, 160);
     ui.tableWidget_device->setColumnWidth(1, 60);
+    // Addresses differ at their end: elide in the middle, and let the user widen a column.
+    ui.tableWidget_device->setTextElideMode(Qt::ElideMiddle);
+    ui.tableWidget_device->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    // The device pane takes its share of a wider window instead of none.
+    ui.splitter->setStretchFactor(0, 2);
 
     fitToText(ui.lineEdit_targetDeviceNet, "0x0000");
     fitToText(ui.lineEdit_targetDeviceMac, "0x0000000000000000");
@@ -123,7 +128,8 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     connect(scanTimer, &QTimer::timeout, this, &Nodeweave::scanTiming);
     connect(pktSendTimer, &QTimer::timeout, this, &Nodeweave::on_pushButton_sendPkt_clicked);
 
-    statusBar()->showMessage(tr("Ready"), 5000);
+    // Shown once main() has installed the translator, so in the chosen language.
+    QTimer::singleShot(0, this, [this] { statusBar()->showMessage(tr("Ready"), 5000); });
 
     clearCfgForm();
 

@@ -33,7 +33,7 @@
         </message>
         <message>
             <source>Ready</source>
-            <translation type="unfinished" />
+            <translation>就绪</translation>
         </message>
         <message>
             <source>成功</source>
@@ -97,7 +97,7 @@
         </message>
         <message>
             <source>Can not open %1</source>
-            <translation type="unfinished" />
+            <translation>无法打开%1</translation>
         </message>
         <message>
             <source>串口已断开：%1</source>
@@ -113,7 +113,7 @@
         </message>
         <message>
             <source>未知错误</source>
-            <translation>Unknown Error</translation>
+            <translation type="unfinished" />
         </message>
         <message>
             <source>奇偶校验错误</source>
@@ -245,6 +245,42 @@
         </message>
         <message>
             <source>无法保存日志：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>显示时间</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>停止捕获</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>捕获到文件…</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>捕获写入失败，已停止：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>捕获已停止：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>捕获到文件</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>正在捕获到：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>无法打开捕获文件：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>确定要恢复出厂设置吗？</source>
             <translation type="unfinished" />
         </message>
     </context>

@@ -1,6 +1,7 @@
 #include "app/nodeweave.h"
 
 #include "app/dialogs.h"
+#include "at/consolelog.h"
 #include "sim/simdevice.h"
 #include "sim/simmodule.h"
 
@@ -71,6 +72,8 @@ bool Nodeweave::openCurrentPort()
 
 void Nodeweave::closePort()
 {
+    // A capture records one session on the port.
+    consoleLog->stopCapture();
     portOpen = false;
     if (!serialPort)
         return;

@@ -95,7 +95,7 @@ void TestShell::startState()
     QCOMPARE(f.find<QLabel>("label_recvCnt")->text(), QString("0"));
     QVERIFY(!f.find<QProgressBar>("progressBar_cfg")->isEnabled());
     QVERIFY(!f.find<QProgressBar>("progressBar_scan")->isEnabled());
-    QCOMPARE(f.status(), QString("Ready"));
+    QTRY_COMPARE(f.status(), QString("就绪"));
 
     // The language button sits at the right end of the status bar.
     QPushButton *lang = TestAccess::langButton(w);
@@ -350,7 +350,7 @@ void TestShell::serialOpenFailures()
 {
     WindowFixture f;
     QVERIFY(!f.openPort("/dev/nodeweave-no-such-port"));
-    QCOMPARE(f.messages, QStringList{"Can not open /dev/nodeweave-no-such-port"});
+    QCOMPARE(f.messages, QStringList{"无法打开/dev/nodeweave-no-such-port"});
 
     // The real box, without the test's answer: a typed name is shown as typed, never
     // read as rich text.
@@ -365,7 +365,7 @@ void TestShell::serialOpenFailures()
         box->accept();
     });
     QVERIFY(!f.openPort("/dev/<b>nodeweave</b>"));
-    QCOMPARE(shown, QString("Can not open /dev/<b>nodeweave</b>"));
+    QCOMPARE(shown, QString("无法打开/dev/<b>nodeweave</b>"));
     QCOMPARE(format, Qt::PlainText);
     f.answerDialogs();
     QVERIFY(!TestAccess::portOpen(f.w.get()));
@@ -377,7 +377,7 @@ void TestShell::serialOpenFailures()
     QVERIFY(f.openPort());
     ports->setCurrentIndex(ports->findText("/dev/nodeweave-gone"));
     QVERIFY(!TestAccess::portOpen(f.w.get()));
-    QCOMPARE(f.messages.last(), QString("Can not open /dev/nodeweave-gone"));
+    QCOMPARE(f.messages.last(), QString("无法打开/dev/nodeweave-gone"));
     QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("打开"));
     QCOMPARE(shownLed(f.find<QLabel>("label_comLed")), ledImage(":/Nodeweave/comGrayLed"));
     QVERIFY(!f.find<QPushButton>("pushButton_scan")->isEnabled());
