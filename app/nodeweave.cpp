@@ -128,8 +128,9 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     connect(scanTimer, &QTimer::timeout, this, &Nodeweave::scanTiming);
     connect(pktSendTimer, &QTimer::timeout, this, &Nodeweave::on_pushButton_sendPkt_clicked);
 
-    // Shown once main() has installed the translator, so in the chosen language.
-    QTimer::singleShot(0, this, [this] { statusBar()->showMessage(tr("Ready"), 5000); });
+    // Shown again in the chosen language once main() has installed the translator.
+    readyText = tr("Ready");
+    statusBar()->showMessage(readyText, 5000);
 
     clearCfgForm();
 
