@@ -26,6 +26,19 @@ void message(const QString &text)
     box.exec();
 }
 
+bool question(const QString &text)
+{
+    if (hooks().question)
+        return hooks().question(text);
+    QMessageBox box;
+    box.setTextFormat(Qt::PlainText);
+    box.setIcon(QMessageBox::Question);
+    box.setText(text);
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 QString saveFileName(const QString &caption, const QString &dir, const QString &filter)
 {
     if (hooks().saveFileName)

@@ -9,6 +9,8 @@ namespace Dialogs {
 
 // A modal message box without a parent, carrying only its text (shown as plain text).
 void message(const QString &text);
+// A Yes/No question without a parent, No being the default; true when Yes is chosen.
+bool question(const QString &text);
 
 // Returns the chosen path, or an empty string when the user cancels.
 QString saveFileName(const QString &caption, const QString &dir, const QString &filter);
@@ -18,6 +20,7 @@ QString openFileName(const QString &caption, const QString &dir, const QString &
 struct Hooks
 {
     std::function<void(const QString &text)> message;
+    std::function<bool(const QString &text)> question;
     std::function<QString(const QString &caption)> saveFileName;
     std::function<QString(const QString &caption)> openFileName;
 };

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTranslator>
 
@@ -49,6 +50,10 @@ void Nodeweave::retranslate()
     const QString shownCount = trailingNumber.match(ui.label_founddeviceNum->text()).captured(1);
 
     ui.retranslateUi(this);
+    if (!readyText.isEmpty() && statusBar()->currentMessage() == readyText) {
+        readyText = tr("Ready");
+        statusBar()->showMessage(readyText, 5000);
+    }
 
     for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
         if (it.key()->text() != it.value())

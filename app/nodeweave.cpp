@@ -95,6 +95,11 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     ui.tableWidget_device->setAlternatingRowColors(true);
     ui.tableWidget_device->setColumnWidth(0, 160);
     ui.tableWidget_device->setColumnWidth(1, 60);
+    // Addresses differ at their end: elide in the middle, and let the user widen a column.
+    ui.tableWidget_device->setTextElideMode(Qt::ElideMiddle);
+    ui.tableWidget_device->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    // The device pane takes its share of a wider window instead of none.
+    ui.splitter->setStretchFactor(0, 2);
 
     fitToText(ui.lineEdit_targetDeviceNet, "0x0000");
     fitToText(ui.lineEdit_targetDeviceMac, "0x0000000000000000");
@@ -146,7 +151,9 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     connect(scanTimer, &QTimer::timeout, this, &Nodeweave::scanTiming);
     connect(pktSendTimer, &QTimer::timeout, this, &Nodeweave::on_pushButton_sendPkt_clicked);
 
-    statusBar()->showMessage(tr("Ready"), 5000);
+    // Shown again in the chosen language once main() has installed the translator.
+    readyText = tr("Ready");
+    statusBar()->showMessage(readyText, 5000);
     // Settings are written only at close, too late to tell anyone; say it now, once.
     // Queued, so that the text is looked up once the translator is installed.
     if (!SettingsLocation::writable(settingsPath)) {

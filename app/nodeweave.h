@@ -251,6 +251,8 @@ private:
     QIODevice *serialPort = nullptr;
     QList<ZBdevice> deviceList;
     QMap<int, QString> errorTable;
+    // The start-up text while the status bar still shows it, to follow the language.
+    QString readyText;
     // The widgets of every IO line, ADC and PWM channel (built before anything uses them).
     FormFamilies families;
     QList<AddressGroup> addressGroups;

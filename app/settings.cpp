@@ -1,5 +1,7 @@
 #include "app/nodeweave.h"
 
+#include "at/consolelog.h"
+
 #include <QPoint>
 #include <QSettings>
 #include <QSize>
@@ -41,6 +43,7 @@ void Nodeweave::loadSettings()
         settings->value(QStringLiteral("cmd_line"), QStringLiteral("AT")).toString());
     ui.lineEdit_regular_time->setText(
         settings->value(QStringLiteral("regularly_send_time"), QString()).toString());
+    consoleLog->setShowTime(settings->value(QStringLiteral("logTime"), false).toBool());
     settings->endGroup();
 
     settings->beginGroup(QStringLiteral("scan"));
@@ -78,6 +81,7 @@ void Nodeweave::saveSettings()
     settings->beginGroup(QStringLiteral("consoleSettings"));
     settings->setValue(QStringLiteral("cmd_line"), ui.lineEdit_cmd->text());
     settings->setValue(QStringLiteral("regularly_send_time"), ui.lineEdit_regular_time->text());
+    settings->setValue(QStringLiteral("logTime"), consoleLog->showTime());
     settings->endGroup();
 
     settings->beginGroup(QStringLiteral("scan"));

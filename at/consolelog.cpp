@@ -1,6 +1,7 @@
 #include "at/consolelog.h"
 
 #include "app/dialogs.h"
+#include "at/logformat.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -8,6 +9,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QSaveFile>
@@ -16,6 +18,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
 #include <numeric>
 
 namespace {
@@ -37,35 +40,35 @@ const QElapsedTimer &logClock()
     return clock;
 }
 
-const QBrush &kindBrush(int kind)
+// A dark theme draws light text on dark rows.
+bool isDark(const QPalette &palette)
 {
-    static const QBrush colors[3] = {QBrush(QColor(220, 245, 250)), QBrush(QColor(250, 240, 220)),
-                                     QBrush(QColor(225, 245, 215))};
-    return colors[kind == ConsoleLog::Received ? 1 : kind == ConsoleLog::Note ? 2 : 0];
+    return palette.color(QPalette::Text).lightness() > palette.color(QPalette::Base).lightness();
 }
 
-// Shows each entry on one line: the line end every entry keeps is part of its text (and of
-// a saved log) but would only draw as an ellipsis.
+// Shows each entry on one line, its control characters escaped, its time in front when
+// asked: the line end every entry keeps is part of its text (and of a saved log) but
+// would only draw as an ellipsis.
 class LogDelegate : public QStyledItemDelegate
 {
-    static constexpr int kShownChars = 512;
-
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    QString displayText(const QVariant &value, const QLocale &locale) const override
+    LogDelegate(const bool *showTime, QObject *parent)
+        : QStyledItemDelegate(parent), m_showTime(showTime)
     {
-        QString text = QStyledItemDelegate::displayText(value, locale);
-        // Laying out a 64 KiB run on every repaint would stall the window; the entry keeps
-        // its whole text for Save log and Copy.
-        if (text.size() > kShownChars)
-            text = text.left(kShownChars) + QChar(0x2026);
-        // The base class has already turned each LF into a line separator.
-        while (!text.isEmpty() &&
-               (text.back() == QLatin1Char('\n') || text.back() == QLatin1Char('\r') ||
-                text.back() == QChar::LineSeparator))
-            text.chop(1);
-        return text;
     }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString text =
+            ConsoleLog::shownText(index.data(Qt::DisplayRole).toString(),
+                                  index.data(Qt::UserRole).toLongLong(), *m_showTime);
+        option->text = text;
+    }
+
+private:
+    const bool *m_showTime;
 };
 
 // One log entry: its text, its kind and its time, nothing else. The colour comes from
@@ -83,10 +86,17 @@ public:
     {
         if (role == Qt::DisplayRole || role == Qt::EditRole)
             return m_text;
+        if (role == Qt::UserRole)
+            return m_msecs;
+        if (role == Qt::ToolTipRole)
+            return LogFormat::escaped(m_text);
         const QVariant stored = QTableWidgetItem::data(role);
-        if (role == Qt::BackgroundRole && !stored.isValid())
-            return kindBrush(type() - UserType);
-        return stored;
+        if (stored.isValid() || (role != Qt::BackgroundRole && role != Qt::ForegroundRole))
+            return stored;
+        const auto kind = ConsoleLog::Kind(type() - UserType);
+        const QPalette palette = tableWidget() ? tableWidget()->palette() : QPalette();
+        return QBrush(role == Qt::BackgroundRole ? ConsoleLog::background(kind, palette)
+                                                 : ConsoleLog::foreground(kind, palette));
     }
 
     void setData(int role, const QVariant &value) override
@@ -98,6 +108,7 @@ public:
 
     QTableWidgetItem *clone() const override { return new LogItem(*this); }
     qint64 msecs() const { return m_msecs; }
+    int kind() const { return type() - UserType; }
 
 private:
     QString m_text;
@@ -113,35 +124,6 @@ QString entryLine(const QTableWidgetItem *item)
     const QString text = item->text();
     return text.endsWith(QLatin1Char('\n')) ? text : text + QLatin1String("\r\n");
 }
-
-// The context menu's texts follow the language: installing or reloading a translator
-// sends every widget a LanguageChange.
-class LogActionTexts : public QObject
-{
-public:
-    LogActionTexts(QAction *save, QAction *copy, QObject *parent)
-        : QObject(parent), m_save(save), m_copy(copy)
-    {
-        apply();
-    }
-
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::LanguageChange)
-            apply();
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    void apply()
-    {
-        m_save->setText(trLog(QT_TRANSLATE_NOOP("Nodeweave", "保存日志…")));
-        m_copy->setText(trLog(QT_TRANSLATE_NOOP("Nodeweave", "复制")));
-    }
-
-    QAction *m_save;
-    QAction *m_copy;
-};
 
 } // namespace
 
@@ -159,29 +141,174 @@ ConsoleLog::ConsoleLog(QTableWidget *table, QObject *parent)
     // One text line per entry: the line end each entry keeps would otherwise double every
     // row's height.
     table->setWordWrap(false);
-    table->setItemDelegate(new LogDelegate(table));
+    table->setItemDelegate(new LogDelegate(&m_showTime, table));
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
 
-    auto *save = new QAction(table);
-    save->setObjectName(QStringLiteral("action_saveLog"));
-    connect(save, &QAction::triggered, this, &ConsoleLog::saveAs);
-    auto *copyAction = new QAction(table);
-    copyAction->setObjectName(QStringLiteral("action_copyLog"));
-    copyAction->setShortcut(QKeySequence::Copy);
-    copyAction->setShortcutContext(Qt::WidgetShortcut);
-    connect(copyAction, &QAction::triggered, this, &ConsoleLog::copy);
-    table->addAction(save);
-    table->addAction(copyAction);
+    const auto action = [&](const char *name, auto slot) {
+        auto *a = new QAction(table);
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, slot);
+        table->addAction(a);
+        return a;
+    };
+    m_saveAction = action("action_saveLog", &ConsoleLog::saveAs);
+    m_copyAction = action("action_copyLog", &ConsoleLog::copy);
+    m_copyAction->setShortcut(QKeySequence::Copy);
+    m_copyAction->setShortcutContext(Qt::WidgetShortcut);
+    m_timeAction = action("action_logTime", &ConsoleLog::setShowTime);
+    m_timeAction->setCheckable(true);
+    m_captureAction = action("action_captureLog", &ConsoleLog::toggleCapture);
     table->setContextMenuPolicy(Qt::ActionsContextMenu);
-    table->installEventFilter(new LogActionTexts(save, copyAction, table));
+    // The menu's texts follow the language: installing or reloading a translator sends
+    // every widget a LanguageChange.
+    table->installEventFilter(this);
+    retranslate();
+
+    m_captureTimer = new QTimer(this);
+    m_captureTimer->setInterval(500);
+    connect(m_captureTimer, &QTimer::timeout, this, &ConsoleLog::writeCapture);
+}
+
+ConsoleLog::~ConsoleLog()
+{
+    // The window may be half gone by now: finish the file without telling it.
+    blockSignals(true);
+    stopCapture(false);
+}
+
+bool ConsoleLog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    return QObject::eventFilter(watched, event);
+}
+
+void ConsoleLog::retranslate()
+{
+    m_saveAction->setText(trLog(QT_TRANSLATE_NOOP("Nodeweave", "保存日志…")));
+    m_copyAction->setText(trLog(QT_TRANSLATE_NOOP("Nodeweave", "复制")));
+    m_timeAction->setText(trLog(QT_TRANSLATE_NOOP("Nodeweave", "显示时间")));
+    m_captureAction->setText(capturing() ? trLog(QT_TRANSLATE_NOOP("Nodeweave", "停止捕获"))
+                                         : trLog(QT_TRANSLATE_NOOP("Nodeweave", "捕获到文件…")));
+}
+
+QColor ConsoleLog::background(Kind kind, const QPalette &palette)
+{
+    const QColor light = kind == Received ? QColor(250, 240, 220)
+                         : kind == Note   ? QColor(225, 245, 215)
+                                          : QColor(220, 245, 250);
+    if (!isDark(palette))
+        return light;
+    // The same hue, dark enough for light text.
+    return QColor::fromHslF(light.hslHueF(), 0.45f, 0.18f);
+}
+
+QColor ConsoleLog::foreground(Kind kind, const QPalette &palette)
+{
+    Q_UNUSED(kind);
+    return isDark(palette) ? QColor(236, 236, 236) : QColor(0, 0, 0);
+}
+
+QString ConsoleLog::shownText(QString text, qint64 msecs, bool withTime)
+{
+    // Laying out a 64 KiB run on every repaint would stall the window; the entry keeps
+    // its whole text for the tooltip, Save log and Copy.
+    constexpr int kShownChars = 512;
+    const bool cut = text.size() > kShownChars;
+    if (cut)
+        text.truncate(kShownChars);
+    while (!text.isEmpty() &&
+           (text.back() == QLatin1Char('\n') || text.back() == QLatin1Char('\r')))
+        text.chop(1);
+    text = LogFormat::escaped(text);
+    if (cut)
+        text += QChar(0x2026);
+    if (withTime)
+        text = LogFormat::timeOfDay(msecs) + QLatin1String("  ") + text;
+    return text;
+}
+
+void ConsoleLog::setShowTime(bool on)
+{
+    m_showTime = on;
+    m_timeAction->setChecked(on);
+    m_table->viewport()->update();
+}
+
+bool ConsoleLog::startCapture(const QString &path)
+{
+    stopCapture(false);
+    auto file = std::make_unique<QFile>(path);
+    // Unbuffered: a failing write shows at once instead of at some later flush.
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return false;
+    m_capture = file.release();
+    m_capturePath = path;
+    m_captureTimer->start();
+    retranslate();
+    return true;
+}
+
+void ConsoleLog::writeCapture()
+{
+    if (!m_capture || m_captureBuffer.isEmpty())
+        return;
+    const bool ok = m_capture->write(m_captureBuffer) == m_captureBuffer.size();
+    m_captureBuffer.clear();
+    if (ok)
+        return;
+    const QString shown = QDir::toNativeSeparators(m_capturePath);
+    stopCapture(false);
+    emit message(trLog(QT_TRANSLATE_NOOP("Nodeweave", "捕获写入失败，已停止：%1")).arg(shown));
+}
+
+void ConsoleLog::stopCapture(bool announce)
+{
+    if (!m_capture)
+        return;
+    writeCapture();
+    if (!m_capture) // the last write failed and has said so
+        return;
+    m_captureTimer->stop();
+    m_capture->close();
+    delete m_capture;
+    m_capture = nullptr;
+    retranslate();
+    if (announce)
+        emit message(trLog(QT_TRANSLATE_NOOP("Nodeweave", "捕获已停止：%1"))
+                         .arg(QDir::toNativeSeparators(m_capturePath)));
+}
+
+void ConsoleLog::toggleCapture()
+{
+    if (capturing()) {
+        stopCapture();
+        return;
+    }
+    const QString path = Dialogs::saveFileName(
+        trLog(QT_TRANSLATE_NOOP("Nodeweave", "捕获到文件")), QString(),
+        trLog(QT_TRANSLATE_NOOP("Nodeweave", "文本文件 (*.txt);;所有文件 (*)")));
+    if (path.isEmpty())
+        return;
+    const QString shown = QDir::toNativeSeparators(path);
+    emit message(startCapture(path)
+                     ? trLog(QT_TRANSLATE_NOOP("Nodeweave", "正在捕获到：%1")).arg(shown)
+                     : trLog(QT_TRANSLATE_NOOP("Nodeweave", "无法打开捕获文件：%1")).arg(shown));
 }
 
 void ConsoleLog::append(QString text, Kind kind)
 {
     if ((kind == Sent && !m_showSent) || (kind != Sent && kind != Received && kind != Note))
         return;
-    m_pending.append({std::move(text), kind, QDateTime::currentMSecsSinceEpoch()});
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (m_capture) {
+        m_captureBuffer += LogFormat::fileLine(now, kind, text).toUtf8();
+        m_captureBuffer += '\n';
+        if (m_captureBuffer.size() >= 64 * 1024)
+            writeCapture();
+    }
+    m_pending.append({std::move(text), kind, now});
     // Entries the table would drop at once need not wait for it (removing the first
     // entry of a QList costs nothing in Qt 6).
     if (m_pending.size() > m_cap)
@@ -254,8 +381,9 @@ QString ConsoleLog::text(const QList<int> &rows) const
     return out;
 }
 
-// Saving is how a user keeps more than the table holds: every entry as it was sent or
-// received, through QSaveFile so that a failed write never destroys an earlier file.
+// Saving is how a user keeps more than the table holds: every entry with its time and
+// direction, as a capture writes it, through QSaveFile so that a failed write never destroys an
+// earlier file.
 bool ConsoleLog::save(const QString &path)
 {
     flush();
@@ -264,7 +392,9 @@ bool ConsoleLog::save(const QString &path)
     QByteArray chunk;
     const int rows = m_table->rowCount();
     for (int row = 0; ok && row < rows; ++row) {
-        chunk += entryLine(m_table->item(row, 0)).toLocal8Bit();
+        const auto *item = static_cast<const LogItem *>(m_table->item(row, 0));
+        chunk += LogFormat::fileLine(item->msecs(), item->kind(), item->text()).toUtf8();
+        chunk += '\n';
         if (chunk.size() >= 64 * 1024 || row + 1 == rows) {
             ok = file.write(chunk) == chunk.size();
             chunk.clear();

@@ -1,17 +1,23 @@
 #pragma once
 
+#include <QColor>
 #include <QList>
 #include <QObject>
 #include <QString>
 
+class QAction;
+class QFile;
+class QPalette;
 class QTableWidget;
 class QTimer;
 
 // The console log, attached to a one-column table: every text sent and every line
 // received, one row each. Entries wait and enter the table in batches (one relayout and
 // repaint per frame, not per line); the table keeps the newest cap() entries and at most
-// charBudget() characters. Sent and received entries and notes have their own colours. The table's
-// context menu saves the whole log to a file or copies the selected rows.
+// charBudget() characters. Sent and received entries and notes have their own colours (darker
+// ones on a dark palette). Every entry keeps its time, shown on request. The table's
+// context menu saves the whole log to a file, copies the selected rows, shows or hides
+// the times, and captures every entry to a file as it is logged.
 class ConsoleLog : public QObject
 {
     Q_OBJECT
@@ -30,10 +36,28 @@ public:
     static constexpr int kFrameMs = 100;
 
     explicit ConsoleLog(QTableWidget *table, QObject *parent = nullptr);
+    ~ConsoleLog() override;
 
     // Sent entries are shown only while this is on (the "log commands" box).
     void setShowSent(bool on) { m_showSent = on; }
     void setAutoScroll(bool on) { m_autoScroll = on; }
+    bool showTime() const { return m_showTime; }
+    void setShowTime(bool on);
+
+    // Appends every entry from now on to `path`, one line each. False when the file
+    // cannot be opened.
+    bool startCapture(const QString &path);
+    // Writes what waits and closes the file; `announce` tells the status bar.
+    void stopCapture(bool announce = true);
+    bool capturing() const { return m_capture != nullptr; }
+
+    // An entry as a row shows it: one line, control characters escaped, the time in
+    // front when asked.
+    static QString shownText(QString text, qint64 msecs, bool withTime);
+
+    // Row colours: the fixed light ones, or dark variants of their hues on a dark palette.
+    static QColor background(Kind kind, const QPalette &palette);
+    static QColor foreground(Kind kind, const QPalette &palette);
 
     void append(QString text, Kind kind);
     // Adds a Note entry.
@@ -64,8 +88,14 @@ signals:
     // Something to tell the user in the status bar.
     void message(const QString &text);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void saveAs();
+    void toggleCapture();
+    void writeCapture();
+    void retranslate();
     void dropOldestRows(int count);
 
     struct Entry
@@ -86,4 +116,15 @@ private:
     qint64 m_charBudget = 16 * 1024 * 1024;
     bool m_showSent = true;
     bool m_autoScroll = false;
+    bool m_showTime = false;
+
+    QAction *m_saveAction;
+    QAction *m_copyAction;
+    QAction *m_timeAction;
+    QAction *m_captureAction;
+    // The capture: the open file, the lines not yet written, a timer that writes them.
+    QFile *m_capture = nullptr;
+    QString m_capturePath;
+    QByteArray m_captureBuffer;
+    QTimer *m_captureTimer;
 };

@@ -9,22 +9,50 @@
 #include "peripherals/peripheralcommands.h"
 
 #include <QCompleter>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
 
 #include <limits>
 
+namespace {
+
+class EnterFilter : public QObject
+{
+public:
+    EnterFilter(QPushButton *send, QObject *parent) : QObject(parent), m_send(send) {}
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_send->isEnabled()) {
+                m_send->click();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QPushButton *m_send;
+};
+
+} // namespace
+
 void Nodeweave::initErrorTable()
 {
-    // Translated now, before main() installs the translator: the table keeps the
-    // source texts whatever language is chosen later.
+    // The table keeps the source texts: they are translated when shown, in the language
+    // chosen at that moment (the window is built before any translator is installed).
     for (const ModuleError &e : moduleErrors())
-        errorTable.insert(e.code, tr(e.text));
+        errorTable.insert(e.code, QString::fromUtf8(e.text));
 }
 
 QString Nodeweave::getErrStrFromCode(int code)
 {
-    return errorTable.value(code);
+    const auto it = errorTable.constFind(code);
+    return it == errorTable.cend() ? QString() : tr(it->toUtf8().constData());
 }
 
 void Nodeweave::commonRspProc(const QString &line)
@@ -43,6 +71,10 @@ void Nodeweave::buildCommandCompleter()
     completer = new QCompleter(atCommandWords());
     completer->setCaseSensitivity(Qt::CaseInsensitive);
     ui.lineEdit_cmd->setCompleter(completer);
+    // Enter sends as the Send button does (and only when it may). While the completer's
+    // popup is open it takes the keys and hands Enter straight to the line edit's event
+    // handler, past this filter: there Enter picks the completion and sends nothing.
+    ui.lineEdit_cmd->installEventFilter(new EnterFilter(ui.pushButton_send, ui.lineEdit_cmd));
 }
 
 void Nodeweave::on_pushButton_send_clicked()

@@ -1,5 +1,6 @@
 #include "app/nodeweave.h"
 
+#include "app/dialogs.h"
 #include "at/commands.h"
 
 #include <functional>
@@ -42,7 +43,6 @@ void Nodeweave::connectImmediateSettings()
     // The System and Network Control groups.
     const std::pair<QPushButton *, QString (*)()> buttons[] = {
         {ui.pushButton_reset, &Command::reset},
-        {ui.pushButton_restore, &Command::restoreFactory},
         {ui.pushButton_startNet, &Command::startNetwork},
         {ui.pushButton_leaveNet, &Command::leaveNetwork},
         {ui.pushButton_netRst, &Command::restartNetwork},
@@ -50,4 +50,10 @@ void Nodeweave::connectImmediateSettings()
     for (const auto &[button, command] : buttons)
         connect(button, &QPushButton::clicked, this,
                 [this, command = command] { sendUnlessBusy(command()); });
+    // Factory restore wipes every stored setting of the module: one stray click must not
+    // do that.
+    connect(ui.pushButton_restore, &QPushButton::clicked, this, [this] {
+        if (!formBusy() && Dialogs::question(tr("确定要恢复出厂设置吗？")))
+            sendCmd(Command::restoreFactory());
+    });
 }

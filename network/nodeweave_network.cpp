@@ -123,6 +123,9 @@ void Nodeweave::scanProc(const QString &line)
         table->setItem(row, 0, mark);
         table->setItem(row, 1, new QTableWidgetItem(device->netAddr));
         table->setItem(row, 2, new QTableWidgetItem(device->descriptor));
+        // A cell too narrow for its text still shows all of it on hover.
+        for (int column = 0; column < 3; ++column)
+            table->item(row, column)->setToolTip(table->item(row, column)->text());
 
         if (deviceCount == 0) {
             // The module on the serial port reports itself first.

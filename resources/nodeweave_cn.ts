@@ -33,7 +33,7 @@
         </message>
         <message>
             <source>Ready</source>
-            <translation type="unfinished" />
+            <translation>就绪</translation>
         </message>
         <message>
             <source>成功</source>
@@ -102,7 +102,7 @@
         </message>
         <message>
             <source>Can not open %1</source>
-            <translation type="unfinished" />
+            <translation>无法打开%1</translation>
         </message>
         <message>
             <source>通用错误</source>
@@ -114,7 +114,7 @@
         </message>
         <message>
             <source>未知错误</source>
-            <translation>Unknown Error</translation>
+            <translation type="unfinished" />
         </message>
         <message>
             <source>奇偶校验错误</source>
@@ -282,6 +282,42 @@
         </message>
         <message>
             <source>%1：在 %2 处（无回复）</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>显示时间</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>停止捕获</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>捕获到文件…</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>捕获写入失败，已停止：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>捕获已停止：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>捕获到文件</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>正在捕获到：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>无法打开捕获文件：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>确定要恢复出厂设置吗？</source>
             <translation type="unfinished" />
         </message>
     </context>

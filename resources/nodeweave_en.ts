@@ -285,6 +285,42 @@
             <source>%1：在 %2 处（无回复）</source>
             <translation>%1 at %2 (no reply)</translation>
         </message>
+        <message>
+            <source>显示时间</source>
+            <translation>Show time</translation>
+        </message>
+        <message>
+            <source>停止捕获</source>
+            <translation>Stop capture</translation>
+        </message>
+        <message>
+            <source>捕获到文件…</source>
+            <translation>Capture to file…</translation>
+        </message>
+        <message>
+            <source>捕获写入失败，已停止：%1</source>
+            <translation>Capture stopped, can not write: %1</translation>
+        </message>
+        <message>
+            <source>捕获已停止：%1</source>
+            <translation>Capture stopped: %1</translation>
+        </message>
+        <message>
+            <source>捕获到文件</source>
+            <translation>Capture to file</translation>
+        </message>
+        <message>
+            <source>正在捕获到：%1</source>
+            <translation>Capturing to: %1</translation>
+        </message>
+        <message>
+            <source>无法打开捕获文件：%1</source>
+            <translation>Can not open the capture file: %1</translation>
+        </message>
+        <message>
+            <source>确定要恢复出厂设置吗？</source>
+            <translation>Restore the factory settings?</translation>
+        </message>
     </context>
     <context>
         <name>NodeweaveClass</name>

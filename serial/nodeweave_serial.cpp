@@ -1,6 +1,7 @@
 #include "app/nodeweave.h"
 
 #include "app/dialogs.h"
+#include "at/consolelog.h"
 #include "serial/portproblem.h"
 #include "sim/simdevice.h"
 #include "sim/simmodule.h"
@@ -170,6 +171,8 @@ bool Nodeweave::openPortEntry(const QString &entry, QString *failure)
 
 void Nodeweave::closePort()
 {
+    // A capture records one session on the port.
+    consoleLog->stopCapture();
     portOpen = false;
     if (!serialPort)
         return;

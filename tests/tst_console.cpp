@@ -15,10 +15,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTimer>
 #include <QTranslator>
+
+#include <cmath>
 
 namespace {
 
@@ -42,6 +45,47 @@ int errorCodeOf(const QString &line)
     return digits.toInt();
 }
 
+// A saved or captured log read back: each line's direction mark and unescaped text.
+// Fails the test when a line is malformed or a time goes backwards.
+QStringList readLogFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QStringLiteral("cannot open ") + path};
+    static const QRegularExpression shape(
+        QStringLiteral("^(\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z) ([<>#]) (.*)$"));
+    QStringList out;
+    QDateTime last;
+    for (const QByteArray &raw : file.readAll().split('\n')) {
+        if (raw.isEmpty())
+            continue;
+        const QRegularExpressionMatch m = shape.match(QString::fromUtf8(raw));
+        if (!m.hasMatch())
+            return {QStringLiteral("malformed: ") + QString::fromUtf8(raw)};
+        const QDateTime time = QDateTime::fromString(m.captured(1), Qt::ISODateWithMs);
+        if (!time.isValid() || time < last)
+            return {QStringLiteral("time out of order: ") + m.captured(1)};
+        last = time;
+        QString text;
+        const QString e = m.captured(3);
+        for (int i = 0; i < e.size(); ++i) {
+            if (e[i] != QLatin1Char('\\')) {
+                text += e[i];
+                continue;
+            }
+            const QChar c = ++i < e.size() ? e[i] : QChar();
+            if (c == QLatin1Char('x'))
+                text += QChar(e.mid(++i, 2).toUShort(nullptr, 16)), ++i;
+            else
+                text += c == QLatin1Char('r')   ? QChar(u'\r')
+                        : c == QLatin1Char('n') ? QChar(u'\n')
+                                                : c;
+        }
+        out.append(m.captured(2) + text);
+    }
+    return out;
+}
+
 } // namespace
 
 class TestConsole : public QObject
@@ -59,6 +103,7 @@ private slots:
     void completion();
     void logCap();
     void saveAndCopy();
+    void capture();
     void fuzzReplyHandler();
 };
 
@@ -80,6 +125,31 @@ void TestConsole::sendOnce()
     auto *log = f.find<QTableWidget>("tableWidget_log");
     QCOMPARE(log->item(0, 0)->background().color(), QColor(220, 245, 250));
     QCOMPARE(log->item(1, 0)->background().color(), QColor(250, 240, 220));
+    // Readable on a light and on a dark palette: the text contrasts with its row at least
+    // 4.5:1, and a dark row keeps its light colour's hue.
+    const auto luminance = [](const QColor &c) {
+        const auto lin = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+    };
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    for (const bool darkCase : {false, true}) {
+        log->setPalette(darkCase ? dark : QApplication::palette());
+        for (int row : {0, 1}) {
+            const QColor back = log->item(row, 0)->background().color();
+            const QColor fore = log->item(row, 0)->foreground().color();
+            const double l1 = luminance(back), l2 = luminance(fore);
+            QVERIFY2((qMax(l1, l2) + 0.05) / (qMin(l1, l2) + 0.05) >= 4.5,
+                     qPrintable(back.name() + " " + fore.name()));
+            const QColor light = row ? QColor(250, 240, 220) : QColor(220, 245, 250);
+            QVERIFY(qAbs(back.hslHue() - light.hslHue()) <= 2);
+            QCOMPARE(back.lightness() < 128, darkCase);
+        }
+    }
+    log->setPalette(QApplication::palette());
 
     // Without "Send New Line" the text goes out as it is; the module answers only when a
     // later text ends the line.
@@ -296,16 +366,21 @@ void TestConsole::languages()
     auto *log = f.find<QTableWidget>("tableWidget_log");
     QCOMPARE(f.find<QAction>("action_saveLog")->text(), QString("保存日志…"));
 
-    // English: the frame is translated, the error text stays the source text, because the
-    // table was filled before any translator was installed.
+    // English: error texts are looked up when shown, so they follow the switch, and so
+    // do the texts that are Latin in the source.
     w->langSwitch();
     QCoreApplication::processEvents();
     w->commonRspProc(QStringLiteral("OK\r\n"));
     QCOMPARE(f.status(), QString("Success"));
     w->commonRspProc(QStringLiteral("ERR=2\r\n"));
-    QCOMPARE(f.status(), QString("Err:设备忙"));
+    QCOMPARE(f.status(), QString("Err:Device is busy"));
+    w->commonRspProc(QStringLiteral("ERR=3\r\n"));
+    QCOMPARE(f.status(), QString("Err:Unknown Error"));
     w->commonRspProc(QStringLiteral("ERR=7\r\n"));
     QCOMPARE(f.status(), QString("Err:"));
+    QVERIFY(!f.openPort(QStringLiteral("/dev/nodeweave-none")));
+    QCOMPARE(f.messages.value(0),
+             QString("Can not open /dev/nodeweave-none\nThe device does not exist"));
     // The log's context menu follows the language (the change reaches it through the
     // event loop).
     QCOMPARE(log->contextMenuPolicy(), Qt::ActionsContextMenu);
@@ -316,6 +391,13 @@ void TestConsole::languages()
     f.find<QLineEdit>("lineEdit_regular_time")->clear();
     f.find<QCheckBox>("checkBox_regulerSend")->setChecked(true);
     QCOMPARE(f.messages, QStringList({"Invalid Time Interval"}));
+
+    // And back: Chinese only.
+    w->langSwitch();
+    w->commonRspProc(QStringLiteral("ERR=3\r\n"));
+    QCOMPARE(f.status(), QString("错误：未知错误"));
+    QVERIFY(!f.openPort(QStringLiteral("/dev/nodeweave-none")));
+    QCOMPARE(f.messages.last(), QString("无法打开/dev/nodeweave-none\n设备不存在"));
 }
 
 void TestConsole::completion()
@@ -343,6 +425,24 @@ void TestConsole::completion()
     QCOMPARE(completer->completionCount(), 2);
     completer->setCompletionPrefix(QStringLiteral("AT+ESC"));
     QCOMPARE(completer->completionCount(), 0);
+
+    // Enter while the popup is open picks the completion and sends nothing; Enter then
+    // sends, as Send does.
+    QVERIFY(f.openPort());
+    SimModule *sim = f.sim();
+    sim->clearReceivedLines();
+    QApplication::setActiveWindow(w);
+    cmd->setFocus();
+    type(cmd, QStringLiteral("at+ve"));
+    QTRY_VERIFY(completer->popup()->isVisible());
+    QTest::keyClick(completer->popup(), Qt::Key_Down);
+    QTest::keyClick(completer->popup(), Qt::Key_Return);
+    QCOMPARE(cmd->text(), QString("AT+VER"));
+    QVERIFY(!completer->popup()->isVisible());
+    QTest::qWait(50);
+    QCOMPARE(sim->receivedLines(), QStringList());
+    QTest::keyClick(cmd, Qt::Key_Return);
+    QTRY_COMPARE(sim->receivedLines(), QStringList({"AT+VER"}));
 }
 
 void TestConsole::logCap()
@@ -375,18 +475,37 @@ void TestConsole::saveAndCopy()
     w->addStrToLog(entries[1], Nodeweave::logRecv);
     w->addStrToLog(entries[2], Nodeweave::logSend);
     w->addStrToLog(entries[3], Nodeweave::logRecv);
-    QCOMPARE(log->actions().size(), 2);
 
-    // Save: every entry as sent or received, one a line; a text sent without a line end
-    // gets one.
-    const QByteArray expected =
-        QString(entries[0] + entries[1] + "AT\r\n" + entries[3]).toLocal8Bit();
+    QCOMPARE(log->actions().size(), 4);
+
+    // The row shows control characters escaped, the tooltip the whole text so; the entry
+    // keeps its exact text.
+    QTRY_COMPARE(log->rowCount(), 4);
+    QCOMPARE(log->item(3, 0)->text(), entries[3]);
+    QCOMPARE(log->item(3, 0)->toolTip(), QString("ERR=5\\x0AA\\x0DB\\x0D\\x0A"));
+    const qint64 at = log->item(3, 0)->data(Qt::UserRole).toLongLong();
+    QVERIFY(qAbs(QDateTime::currentMSecsSinceEpoch() - at) < 10000);
+    QCOMPARE(ConsoleLog::shownText(entries[3], at, false), QString("ERR=5\\x0AA\\x0DB"));
+    QCOMPARE(ConsoleLog::shownText(entries[3], at, true),
+             QDateTime::fromMSecsSinceEpoch(at).toString("hh:mm:ss.zzz") + "  ERR=5\\x0AA\\x0DB");
+    // The time is switched from the context menu and remembered.
+    QVERIFY(!TestAccess::log(w)->showTime());
+    f.find<QAction>("action_logTime")->trigger();
+    QVERIFY(TestAccess::log(w)->showTime());
+    f.restart();
+    w = f.w.get();
+    QVERIFY(TestAccess::log(w)->showTime());
+    QVERIFY(f.find<QAction>("action_logTime")->isChecked());
+    log = f.find<QTableWidget>("tableWidget_log");
+    for (int i = 0; i < 4; ++i)
+        w->addStrToLog(entries[i], i % 2 ? Nodeweave::logRecv : Nodeweave::logSend);
+
+    // Save: every entry with its time and direction, one a line, escaped.
+    const QString expected = entries[0] + entries[1] + "AT\r\n" + entries[3];
     f.nextSaveFile = f.dir.filePath(QStringLiteral("log.txt"));
     f.find<QAction>("action_saveLog")->trigger();
-    QFile saved(f.nextSaveFile);
-    QVERIFY(saved.open(QIODevice::ReadOnly));
-    QCOMPARE(saved.readAll(), expected);
-    saved.close();
+    QCOMPARE(readLogFile(f.nextSaveFile),
+             QStringList({">" + entries[0], "<" + entries[1], ">AT", "<" + entries[3]}));
     QVERIFY(f.status().contains(QStringLiteral("log.txt")));
 
     // A cancelled dialog writes nothing; a path that cannot be written says so and
@@ -404,12 +523,64 @@ void TestConsole::saveAndCopy()
     QClipboard *clipboard = QGuiApplication::clipboard();
     log->clearSelection();
     f.find<QAction>("action_copyLog")->trigger();
-    QCOMPARE(clipboard->text(), QString::fromLocal8Bit(expected));
+    QCOMPARE(clipboard->text(), expected);
     log->setSelectionMode(QAbstractItemView::MultiSelection);
     log->selectRow(3);
     log->selectRow(1);
     f.find<QAction>("action_copyLog")->trigger();
     QCOMPARE(clipboard->text(), entries[1] + entries[3]);
+}
+
+void TestConsole::capture()
+{
+    WindowFixture f;
+    Nodeweave *w = f.w.get();
+    QVERIFY(f.openPort());
+    ConsoleLog *consoleLog = TestAccess::log(w);
+    auto *captureAction = f.find<QAction>("action_captureLog");
+    QCOMPARE(captureAction->text(), QString("捕获到文件…"));
+
+    // Everything logged while the capture runs, a flood included, in order; a stop writes
+    // what waits.
+    f.nextSaveFile = f.dir.filePath(QStringLiteral("capture.txt"));
+    captureAction->trigger();
+    QVERIFY(consoleLog->capturing());
+    QCOMPARE(captureAction->text(), QString("停止捕获"));
+    QVERIFY(f.status().contains(QStringLiteral("capture.txt")));
+    type(f.find<QLineEdit>("lineEdit_cmd"), QStringLiteral("AT"));
+    f.find<QPushButton>("pushButton_send")->click();
+    QTRY_COMPARE(logTexts(f).size(), 2);
+    QStringList expected = {">AT\r\n", "<OK\r\n", "<A\x01\\x01\tB\x7F\r\n"};
+    emit f.sim()->output(QByteArray("A\x01\\x01\tB\x7F\r\n"));
+    QByteArray flood;
+    for (int i = 0; i < 10000; ++i) {
+        const QByteArray line = "L" + QByteArray::number(i) + "\r\n";
+        flood += line;
+        expected.append(QLatin1Char('<') + QString::fromLatin1(line));
+        if (flood.size() > 4000) {
+            emit f.sim()->output(flood);
+            flood.clear();
+            QCoreApplication::processEvents();
+        }
+    }
+    emit f.sim()->output(flood);
+    QTRY_COMPARE(logTexts(f).size(), expected.size());
+    // Written within a second without a stop.
+    QTRY_COMPARE(readLogFile(f.nextSaveFile).size(), expected.size());
+    f.find<QPushButton>("pushButton_openCom")->click(); // closing the port ends it
+    QVERIFY(!consoleLog->capturing());
+    QCOMPARE(captureAction->text(), QString("捕获到文件…"));
+    QCOMPARE(readLogFile(f.nextSaveFile), expected);
+
+    // A file that takes no more: the capture stops and says so; the log goes on.
+    QVERIFY(f.openPort());
+    f.nextSaveFile = QStringLiteral("/dev/full");
+    captureAction->trigger();
+    QVERIFY(consoleLog->capturing());
+    f.find<QPushButton>("pushButton_send")->click();
+    QTRY_VERIFY(!consoleLog->capturing());
+    QCOMPARE(f.status(), QString("捕获写入失败，已停止：/dev/full"));
+    QCOMPARE(captureAction->text(), QString("捕获到文件…"));
 }
 
 void TestConsole::fuzzReplyHandler()

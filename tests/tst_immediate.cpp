@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 
-
 namespace {
 
 QString successText()
@@ -200,7 +199,18 @@ void TestImmediate::networkControl()
     f.find<QComboBox>("comboBox_deviceType")->setCurrentText(QStringLiteral("Router"));
     f.find<QComboBox>("comboBox_deviceParBit")->setCurrentText(QStringLiteral("Even"));
     QTRY_COMPARE(c.uart.parityIndex, 1);
+    // Restore asks first (reset did not): No sends nothing.
+    QCOMPARE(f.questions.size(), 0);
+    f.answerYes = false;
+    sim->clearReceivedLines();
+    f.find<QPushButton>("pushButton_restore")->click();
+    QCOMPARE(f.questions.size(), 1);
+    QTest::qWait(50);
+    QCOMPARE(sim->receivedLines(), QStringList());
+    QCOMPARE(c.uart.parityIndex, 1);
+    f.answerYes = true;
     press("pushButton_restore", "AT+DFRST");
+    QCOMPARE(f.questions.size(), 2);
     QCOMPARE(c.type, sim->local().factory().type);
     QCOMPARE(c.uart.parityIndex, sim->local().factory().uart.parityIndex);
 }

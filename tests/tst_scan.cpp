@@ -4,12 +4,12 @@
 #include "network/scanprotocol.h"
 #include "testutil.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTableWidget>
 #include <QTimer>
-
 
 namespace {
 
@@ -176,6 +176,23 @@ void TestScan::scanListsTheNetwork()
         QVERIFY(!list[i].isLocal);
     }
     QCOMPARE(countLabel(f), QStringLiteral("设备数量：%1").arg(nodes.size()));
+
+    // Whole addresses: each cell's text as its tooltip, elided in the middle where it
+    // does not fit, columns the user can widen from their start widths, and a pane that
+    // takes its share of a wider window.
+    auto *table = f.find<QTableWidget>("tableWidget_device");
+    for (int r = 0; r < table->rowCount(); ++r)
+        for (int c = 0; c < 3; ++c)
+            QCOMPARE(table->item(r, c)->toolTip(), table->item(r, c)->text());
+    QCOMPARE(table->textElideMode(), Qt::ElideMiddle);
+    QCOMPARE(table->columnWidth(0), 160);
+    QCOMPARE(table->columnWidth(1), 60);
+    QCOMPARE(table->horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
+    QCOMPARE(table->horizontalHeader()->sectionResizeMode(1), QHeaderView::Interactive);
+    QVERIFY(table->horizontalHeader()->stretchLastSection());
+    const int paneWidth = table->width();
+    f.w->resize(f.w->width() + 600, f.w->height());
+    QTRY_VERIFY(table->width() > paneWidth + 100);
 
     const ZBdevice &target = TestAccess::target(f.w.get());
     QVERIFY(target.isLocal);

@@ -107,7 +107,7 @@ void TestShell::startState()
     QCOMPARE(f.find<QLabel>("label_recvCnt")->text(), QString("0"));
     QVERIFY(!f.find<QProgressBar>("progressBar_cfg")->isEnabled());
     QVERIFY(!f.find<QProgressBar>("progressBar_scan")->isEnabled());
-    QCOMPARE(f.status(), QString("Ready"));
+    QTRY_COMPARE(f.status(), QString("就绪"));
 
     // The language button sits at the right end of the status bar.
     QPushButton *lang = TestAccess::langButton(w);
@@ -414,7 +414,7 @@ void TestShell::serialOpenFailures()
                                       : "没有使用该设备的权限\n设备属于 " +
                                             PortProblem::deviceGroup(c.path) +
                                             " 组：请管理员允许该用户使用它。";
-        QCOMPARE(f.messages.takeLast(), "Can not open " + c.path + "\n" + explained);
+        QCOMPARE(f.messages.takeLast(), "无法打开" + c.path + "\n" + explained);
     }
     // The same in English.
     TestAccess::langButton(f.w.get())->click();
@@ -437,7 +437,7 @@ void TestShell::serialOpenFailures()
         box->accept();
     });
     QVERIFY(!f.openPort("/dev/<b>nodeweave</b>"));
-    QCOMPARE(shown, QString("Can not open /dev/<b>nodeweave</b>\n设备不存在"));
+    QCOMPARE(shown, QString("无法打开/dev/<b>nodeweave</b>\n设备不存在"));
     QCOMPARE(format, Qt::PlainText);
     f.answerDialogs();
     QVERIFY(!TestAccess::portOpen(f.w.get()));
@@ -449,7 +449,7 @@ void TestShell::serialOpenFailures()
     QVERIFY(f.openPort());
     ports->setCurrentIndex(ports->findText("/dev/nodeweave-gone"));
     QVERIFY(!TestAccess::portOpen(f.w.get()));
-    QCOMPARE(f.messages.last(), QString("Can not open /dev/nodeweave-gone\n设备不存在"));
+    QCOMPARE(f.messages.last(), QString("无法打开/dev/nodeweave-gone\n设备不存在"));
     QCOMPARE(f.find<QPushButton>("pushButton_openCom")->text(), QString("打开"));
     QCOMPARE(shownLed(f.find<QLabel>("label_comLed")), ledImage(":/Nodeweave/comGrayLed"));
     QVERIFY(!f.find<QPushButton>("pushButton_scan")->isEnabled());

@@ -15,8 +15,15 @@ import xml.etree.ElementTree as ET
 HERE = os.path.dirname(os.path.abspath(__file__))
 RES = os.path.dirname(HERE)
 
-# The Chinese file shows its source texts, except these two program messages.
-CHINESE = {("Nodeweave", "成功"): "Success", ("Nodeweave", "未知错误"): "Unknown Error"}
+# The Chinese file shows its source texts, except these program messages: the success
+# text, kept in English, and the Latin source texts that a Chinese interface shows in
+# Chinese. (Error texts are translated when shown, so the error text "未知错误" keeps its
+# source text here: a Chinese interface shows no English error.)
+CHINESE = {
+    ("Nodeweave", "成功"): "Success",
+    ("Nodeweave", "Ready"): "就绪",
+    ("Nodeweave", "Can not open %1"): "无法打开%1",
+}
 
 
 def load_tables():

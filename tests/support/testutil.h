@@ -22,9 +22,11 @@ struct WindowFixture
 {
     QTemporaryDir dir;
     QString oldCwd = QDir::currentPath();
-    QStringList messages; // texts of message boxes shown, in order
-    QString nextSaveFile; // answer of the next save dialog ("" = cancel)
-    QString nextOpenFile; // answer of the next open dialog ("" = cancel)
+    QStringList messages;  // texts of message boxes shown, in order
+    QStringList questions; // texts of questions asked, in order
+    bool answerYes = true; // answer to the next questions
+    QString nextSaveFile;  // answer of the next save dialog ("" = cancel)
+    QString nextOpenFile;  // answer of the next open dialog ("" = cancel)
     std::unique_ptr<Nodeweave> w;
 
     // `iniText`, when given, is written to ./Nodeweave.ini before the window is built.
@@ -46,6 +48,10 @@ struct WindowFixture
         Dialogs::Hooks hooks;
         hooks.message = [this](const QString &text) {
             messages.append(text);
+        };
+        hooks.question = [this](const QString &text) {
+            questions.append(text);
+            return answerYes;
         };
         hooks.saveFileName = [this](const QString &) {
             return nextSaveFile;

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// How a log entry is written out: on screen, in a tooltip, in a saved or captured log.
+namespace LogFormat {
+
+// Control characters written as \xNN, so that noise on the line stays visible and cannot
+// break a row or a file line. In `fileLine` mode CR and LF become \r and \n and a
+// backslash is doubled, so that every entry is one line and can be read back exactly.
+QString escaped(const QString &text, bool fileLine = false);
+
+// The time of day shown beside an entry: hh:mm:ss.zzz, local time.
+QString timeOfDay(qint64 msecsSinceEpoch);
+
+// One line of a saved or captured log, without its line end: ISO 8601 UTC time with
+// milliseconds, ">" for a sent text, "<" for a received line, "#" for anything else,
+// then the escaped text. `kind` 0 is sent, 1 received.
+QString fileLine(qint64 msecsSinceEpoch, int kind, const QString &text);
+
+} // namespace LogFormat
