@@ -2,6 +2,7 @@
 #include "app/nodeweave.h"
 
 #include "app/dialogs.h"
+#include "at/consolelog.h"
 #include "config/cfgfileformat.h"
 #include "config/fieldrules.h"
 
@@ -235,9 +236,13 @@ void Nodeweave::on_pushButton_Import_clicked()
     ui.tabWidget->setCurrentIndex(savedTabIndex);
     importRunning = false;
     lockFileButtons(false);
-    if (!importRefusals.isEmpty())
-        Dialogs::message(tr("以下配置项的值不被表单接受，未导入：\n%1")
-                             .arg(CfgFile::describe(importRefusals).join(QLatin1Char('\n'))));
+    if (!importRefusals.isEmpty()) {
+        // Said twice: the box for now, the log for later.
+        const QString refused = tr("以下配置项的值不被表单接受，未导入：\n%1")
+                                    .arg(CfgFile::describe(importRefusals).join(QLatin1Char('\n')));
+        consoleLog->note(refused);
+        Dialogs::message(refused);
+    }
 }
 
 void Nodeweave::writeGroup(QXmlStreamWriter &xml, int group)

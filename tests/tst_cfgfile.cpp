@@ -22,7 +22,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-
 namespace {
 
 using State = QMap<QString, QString>;
@@ -505,6 +504,7 @@ void TestCfgFile::importLeafValues()
         QStringList{
             tr("以下配置项的值不被表单接受，未导入：\n%1").arg(refused.join(QLatin1Char('\n')))});
     QCOMPARE(CfgFile::describe(f.w->refusedImportValues()), refused);
+    QTRY_COMPARE(logTexts(f).value(logTexts(f).size() - 1), f.messages.value(0));
     QVERIFY(f.find<QComboBox>("comboBox_9output")->isEnabled());
     // The address texts came after the refills, which added no item for them.
     QCOMPARE(items(f.find<QComboBox>("comboBox_TPIO10_ADDR")), QStringList({"0x1111", "0x2222"}));
