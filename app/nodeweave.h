@@ -10,6 +10,7 @@
 #include "serial/portwatcher.h"
 #include "ui_nodeweave.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
 #include <QMap>
@@ -125,6 +126,7 @@ private:
 public slots:
     QString getErrStrFromCode(int code);
     void commonRspProc(const QString &line);
+    void showReplyStatus(const QString &text);
 
 private slots:
     void on_pushButton_send_clicked();
@@ -253,6 +255,12 @@ private:
     QMap<int, QString> errorTable;
     // The start-up text while the status bar still shows it, to follow the language.
     QString readyText;
+    // The newest reply's status text, how many were shown since the window's start, and
+    // the timer that shows a newer one when the next window opens.
+    QString replyStatus;
+    QElapsedTimer replyStatusWindow;
+    int replyStatusCount = 0;
+    QTimer *replyStatusAgain = nullptr;
     // The widgets of every IO line, ADC and PWM channel (built before anything uses them).
     FormFamilies families;
     QList<AddressGroup> addressGroups;

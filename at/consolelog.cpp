@@ -172,9 +172,10 @@ ConsoleLog::ConsoleLog(QTableWidget *table, QObject *parent)
 
 ConsoleLog::~ConsoleLog()
 {
-    // The window may be half gone by now: finish the file without telling it.
-    blockSignals(true);
-    stopCapture(false);
+    // The window may be half gone by now, the table and its menu with it: finish the file
+    // without touching either.
+    if (m_capture)
+        closeCapture();
 }
 
 bool ConsoleLog::eventFilter(QObject *watched, QEvent *event)
@@ -256,11 +257,27 @@ void ConsoleLog::writeCapture()
         return;
     const bool ok = m_capture->write(m_captureBuffer) == m_captureBuffer.size();
     m_captureBuffer.clear();
-    if (ok)
-        return;
-    const QString shown = QDir::toNativeSeparators(m_capturePath);
-    stopCapture(false);
-    emit message(trLog(QT_TRANSLATE_NOOP("Nodeweave", "捕获写入失败，已停止：%1")).arg(shown));
+    if (!ok)
+        captureFailed();
+}
+
+bool ConsoleLog::closeCapture()
+{
+    m_captureTimer->stop();
+    const bool ok =
+        m_captureBuffer.isEmpty() || m_capture->write(m_captureBuffer) == m_captureBuffer.size();
+    m_captureBuffer.clear();
+    delete m_capture;
+    m_capture = nullptr;
+    return ok;
+}
+
+void ConsoleLog::captureFailed()
+{
+    closeCapture();
+    retranslate();
+    emit message(trLog(QT_TRANSLATE_NOOP("Nodeweave", "捕获写入失败，已停止：%1"))
+                     .arg(QDir::toNativeSeparators(m_capturePath)));
 }
 
 void ConsoleLog::stopCapture(bool announce)
@@ -270,10 +287,7 @@ void ConsoleLog::stopCapture(bool announce)
     writeCapture();
     if (!m_capture) // the last write failed and has said so
         return;
-    m_captureTimer->stop();
-    m_capture->close();
-    delete m_capture;
-    m_capture = nullptr;
+    closeCapture();
     retranslate();
     if (announce)
         emit message(trLog(QT_TRANSLATE_NOOP("Nodeweave", "捕获已停止：%1"))

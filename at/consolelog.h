@@ -95,6 +95,9 @@ private:
     void saveAs();
     void toggleCapture();
     void writeCapture();
+    // Writes what waits and closes the file; false when that last write failed.
+    bool closeCapture();
+    void captureFailed();
     void retranslate();
     void dropOldestRows(int count);
 

@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QTime>
 
+#include <limits>
+
 namespace LogFormat {
 
 namespace {
@@ -36,18 +38,61 @@ QString escaped(const QString &text, bool fileLine)
     return out;
 }
 
+namespace {
+// Whole seconds since the epoch, rounded down for times before it too.
+qint64 floorSecond(qint64 msecsSinceEpoch)
+{
+    return msecsSinceEpoch / 1000 - (msecsSinceEpoch % 1000 < 0 ? 1 : 0);
+}
+
+// Appends ".zzz", three digits.
+void appendMillis(QString &out, qint64 msecsSinceEpoch)
+{
+    const int ms = int(msecsSinceEpoch - floorSecond(msecsSinceEpoch) * 1000);
+    out += QLatin1Char('.');
+    out += QLatin1Char(char('0' + ms / 100));
+    out += QLatin1Char(char('0' + ms / 10 % 10));
+    out += QLatin1Char(char('0' + ms % 10));
+}
+} // namespace
+
 QString timeOfDay(qint64 msecsSinceEpoch)
 {
-    return QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch)
-        .time()
-        .toString(QStringLiteral("hh:mm:ss.zzz"));
+    // Every visible row is drawn with its time on every repaint, and converting to local
+    // time is slow: the part up to the second is made once per second shown.
+    static thread_local qint64 second = std::numeric_limits<qint64>::min();
+    static thread_local QString upToSecond;
+    const qint64 s = floorSecond(msecsSinceEpoch);
+    if (s != second) {
+        second = s;
+        upToSecond = QDateTime::fromSecsSinceEpoch(s).time().toString(QStringLiteral("hh:mm:ss"));
+    }
+    QString out = upToSecond;
+    appendMillis(out, msecsSinceEpoch);
+    return out;
 }
 
 QString fileLine(qint64 msecsSinceEpoch, int kind, const QString &text)
 {
-    const QLatin1Char mark(kind == 0 ? '>' : kind == 1 ? '<' : '#');
-    return QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch, Qt::UTC).toString(Qt::ISODateWithMs) +
-           QLatin1Char(' ') + mark + QLatin1Char(' ') + escaped(text, true);
+    // Formatting the date costs more than all the rest of the line, and a busy line logs
+    // thousands of entries a second: the part up to the second is made once a second.
+    static thread_local qint64 second = std::numeric_limits<qint64>::min();
+    static thread_local QString upToSecond;
+    const qint64 s = floorSecond(msecsSinceEpoch);
+    if (s != second) {
+        second = s;
+        upToSecond = QDateTime::fromSecsSinceEpoch(s, Qt::UTC).toString(Qt::ISODate);
+        upToSecond.chop(1); // the zone's "Z" goes after the milliseconds
+    }
+    QString line;
+    line.reserve(upToSecond.size() + text.size() + 16);
+    line += upToSecond;
+    appendMillis(line, msecsSinceEpoch);
+    line += QLatin1String("Z ");
+    line += QLatin1Char(kind == 0 ? '>' : kind == 1 ? '<' : '#');
+    line += QLatin1Char(' ');
+    line += escaped(text, true);
+    return line;
 }
 
 } // namespace LogFormat

@@ -58,12 +58,48 @@ QString Nodeweave::getErrStrFromCode(int code)
 void Nodeweave::commonRspProc(const QString &line)
 {
     if (Reply::matches(Reply::Form::Success, line)) {
-        statusBar()->showMessage(tr("成功"), 10000);
+        showReplyStatus(tr("成功"));
         return;
     }
     const int code = Reply::errorCode(line);
     if (code >= 0)
-        statusBar()->showMessage(tr("错误：%1").arg(getErrStrFromCode(code)), 10000);
+        showReplyStatus(tr("错误：%1").arg(getErrStrFromCode(code)));
+}
+
+void Nodeweave::showReplyStatus(const QString &text)
+{
+    // A busy line brings replies by the thousand a second, and every message repaints the
+    // status bar and the window behind it. Replies' texts are shown at once, two in any
+    // 100 ms at most; past that the newest waits for the next 100 ms. A message from
+    // anything else ends the wait and the count.
+    constexpr int kShowMs = 10000;
+    constexpr int kWindowMs = 100;
+    constexpr int kPerWindow = 2;
+    if (!replyStatusAgain) {
+        replyStatusAgain = new QTimer(this);
+        replyStatusAgain->setSingleShot(true);
+        connect(replyStatusAgain, &QTimer::timeout, this, [this] { showReplyStatus(replyStatus); });
+        connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString &shown) {
+            if (shown == replyStatus)
+                return;
+            replyStatusCount = 0;
+            if (!shown.isEmpty())
+                replyStatusAgain->stop();
+        });
+    }
+    replyStatus = text;
+    if (!replyStatusWindow.isValid() || replyStatusWindow.elapsed() >= kWindowMs) {
+        replyStatusWindow.start();
+        replyStatusCount = 0;
+    }
+    if (replyStatusCount >= kPerWindow) {
+        if (!replyStatusAgain->isActive())
+            replyStatusAgain->start(int(kWindowMs - replyStatusWindow.elapsed()));
+        return;
+    }
+    ++replyStatusCount;
+    replyStatusAgain->stop();
+    statusBar()->showMessage(text, kShowMs);
 }
 
 void Nodeweave::buildCommandCompleter()

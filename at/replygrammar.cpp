@@ -79,6 +79,10 @@ const QRegularExpression &pattern(Form form, bool remote)
 
 std::optional<QStringList> match(Form form, const QString &line, bool remote)
 {
+    // Every reply begins "OK" or "ERR=". A busy line carries mostly reports, which this
+    // turns away without running a pattern.
+    if (!line.startsWith(form == Form::Error ? QLatin1String("ERR=") : QLatin1String("OK")))
+        return std::nullopt;
     const QRegularExpressionMatch m = pattern(form, remote).match(line);
     if (!m.hasMatch())
         return std::nullopt;

@@ -6,12 +6,16 @@
 // Prints, per size, the median lines per second and its ratio to the aim of 50 000
 // lines/s, the longest the event loop was kept from answering (what a click would
 // wait), and the peak memory; then the main thread's share of one core while a
-// 115200-baud line is saturated with short sample lines (aim: under 5 %).
+// 115200-baud line is saturated with short sample lines (aim: under 5 %). Each figure is
+// taken twice: as the log starts, and with the time column shown and every entry captured
+// to a file (aim: within 10 % of the first). Last, a 921 600-baud line, the fastest
+// common adapter setting, saturated with time column and capture on (aim: under 5 %).
 //
-//   bench_log [--rounds N] [--sizes 10000,100000,1000000] [--paced-seconds S]
+//   bench_log [--rounds N] [--sizes 10000,100000,1000000] [--paced-seconds S] [--fast-only 1]
 
 #include "app/dialogs.h"
 #include "app/nodeweave.h"
+#include "at/consolelog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -19,6 +23,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -128,14 +133,15 @@ QByteArray sampleLine(int i)
     }
 }
 
-// A fresh window in its own working directory, with the pty's slave open as its port.
+// A fresh window in its own working directory, with the pty's slave open as its port;
+// with `capture`, the log shows times and captures every entry to a file there.
 struct Window
 {
     QTemporaryDir dir;
     QString oldCwd = QDir::currentPath();
     std::unique_ptr<Nodeweave> w;
 
-    explicit Window(const QString &port)
+    Window(const QString &port, bool capture)
     {
         QDir::setCurrent(dir.path());
         w = std::make_unique<Nodeweave>();
@@ -146,6 +152,11 @@ struct Window
         if (!w->findChild<QPushButton *>(QStringLiteral("pushButton_send"))->isEnabled())
             qFatal("cannot open %s", qPrintable(port));
         w->findChild<QCheckBox *>(QStringLiteral("checkBox_logAutoScroll"))->setChecked(true);
+        if (capture) {
+            consoleLog()->setShowTime(true);
+            if (!consoleLog()->startCapture(capturePath()))
+                qFatal("cannot capture to %s", qPrintable(capturePath()));
+        }
         // The window is up and idle before any traffic: its first layout and paint are
         // not part of the figures.
         QEventLoop settle;
@@ -156,6 +167,17 @@ struct Window
     {
         w.reset();
         QDir::setCurrent(oldCwd);
+    }
+    ConsoleLog *consoleLog() const { return w->findChild<ConsoleLog *>(); }
+    QString capturePath() const { return dir.filePath(QStringLiteral("capture.log")); }
+    // Lines in the capture file once it is closed.
+    qint64 capturedLines() const
+    {
+        consoleLog()->stopCapture(false);
+        QFile f(capturePath());
+        if (!f.open(QIODevice::ReadOnly))
+            return -1;
+        return f.readAll().count('\n');
     }
     QTableWidget *log() const
     {
@@ -215,10 +237,10 @@ struct Run
     bool ok = false;
 };
 
-Run floodRun(int lines)
+Run floodRun(int lines, bool capture)
 {
     Pty pty;
-    Window win(pty.slavePath);
+    Window win(pty.slavePath, capture);
     ::close(pty.slave);
     pty.slave = -1;
 
@@ -261,31 +283,44 @@ Run floodRun(int lines)
     writer.join();
 
     Run r;
-    r.ok = done;
+    // Nothing may be missing from the capture: every line, and the log's own notes.
+    r.ok = done && (!capture || win.capturedLines() >= lines);
     r.linesPerSecond = lines / seconds;
     r.worstLoopMs = latency.worst;
     return r;
 }
 
-// Main-thread CPU while the line carries 115200 baud of short sample lines.
-double pacedCpuShare(double seconds)
+struct Paced
+{
+    double share = 0; // of one core, main thread
+    double linesPerSecond = 0;
+};
+
+// Main-thread CPU while the line carries `baud` of short lines: sample reports only, or
+// with `mixed` the flood's mix of replies and reports (shorter on average).
+Paced pacedCpuShare(double seconds, int baud, bool mixed, bool capture)
 {
     Pty pty;
-    Window win(pty.slavePath);
+    Window win(pty.slavePath, capture);
     ::close(pty.slave);
     pty.slave = -1;
 
     std::atomic<bool> stop{false};
+    std::atomic<int> linesSent{0};
     std::thread writer([&] {
-        const double bytesPerSecond = double(kBaud) / kBitsPerByte;
+        const double bytesPerSecond = double(baud) / kBitsPerByte;
         QElapsedTimer t;
         t.start();
         qint64 sent = 0;
         int i = 0;
         while (!stop) {
             QByteArray chunk;
-            while (sent + chunk.size() < qint64(bytesPerSecond * double(t.nsecsElapsed()) / 1e9))
-                chunk += "IO=9,0x1A2B," + QByteArray::number(i++ % 2) + "\r\n";
+            while (sent + chunk.size() < qint64(bytesPerSecond * double(t.nsecsElapsed()) / 1e9)) {
+                chunk +=
+                    mixed ? sampleLine(i) : "IO=9,0x1A2B," + QByteArray::number(i % 2) + "\r\n";
+                ++i;
+            }
+            linesSent = i;
             if (!chunk.isEmpty() && !writeAll(pty.master, chunk.constData(), size_t(chunk.size())))
                 break;
             sent += chunk.size();
@@ -301,18 +336,22 @@ double pacedCpuShare(double seconds)
     if (g_countPaints)
         qApp->installEventFilter(&paints);
     const double cpu0 = threadCpuSeconds();
+    const int lines0 = linesSent;
     QElapsedTimer clock;
     clock.start();
     QEventLoop loop;
     QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
     loop.exec();
-    const double share = (threadCpuSeconds() - cpu0) / (double(clock.nsecsElapsed()) / 1e9);
+    const double wall = double(clock.nsecsElapsed()) / 1e9;
+    Paced p;
+    p.share = (threadCpuSeconds() - cpu0) / wall;
+    p.linesPerSecond = (linesSent - lines0) / wall;
     stop = true;
     writer.join();
     qApp->removeEventFilter(&paints);
     for (const auto &[name, n] : paints.counts)
         printf("  paints/s %-50s %.1f\n", qPrintable(name), n / seconds);
-    return share;
+    return p;
 }
 
 template <typename T> T median(std::vector<T> v)
@@ -329,6 +368,7 @@ int main(int argc, char *argv[])
     int rounds = 3;
     std::vector<int> sizes = {10000, 100000, 1000000};
     double pacedSeconds = 5;
+    bool fastOnly = false; // only the 921 600-baud case, for a profiler
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--rounds")) {
@@ -340,6 +380,8 @@ int main(int argc, char *argv[])
                     sizes.push_back(s.toInt());
         } else if (args[i] == QLatin1String("--paints")) {
             g_countPaints = args[i + 1].toInt() != 0;
+        } else if (args[i] == QLatin1String("--fast-only")) {
+            fastOnly = args[i + 1].toInt() != 0;
         } else if (args[i] == QLatin1String("--paced-seconds")) {
             pacedSeconds = args[i + 1].toDouble();
         }
@@ -350,28 +392,54 @@ int main(int argc, char *argv[])
     };
     Dialogs::setHooks(hooks);
 
-    printf("%-10s %14s %8s %14s %14s %12s\n", "lines", "lines/s (med)", "ratio", "worst loop ms",
-           "peak RSS MiB", "RSS MiB");
+    printf("%-10s %-8s %14s %8s %14s %14s %12s\n", "lines", "capture", "lines/s (med)", "ratio",
+           "worst loop ms", "peak RSS MiB", "RSS MiB");
     bool allOk = true;
     for (int lines : sizes) {
-        std::vector<double> rates;
-        std::vector<qint64> worst;
-        for (int r = 0; r < rounds; ++r) {
-            const Run run = floodRun(lines);
-            allOk = allOk && run.ok;
-            rates.push_back(run.linesPerSecond);
-            worst.push_back(run.worstLoopMs);
+        double plain = 0;
+        for (bool capture : {false, true}) {
+            std::vector<double> rates;
+            std::vector<qint64> worst;
+            for (int r = 0; r < rounds; ++r) {
+                const Run run = floodRun(lines, capture);
+                allOk = allOk && run.ok;
+                rates.push_back(run.linesPerSecond);
+                worst.push_back(run.worstLoopMs);
+            }
+            const double rate = median(rates);
+            printf("%-10d %-8s %14.0f %8.2f %14lld %14.1f %12.1f", lines, capture ? "on" : "off",
+                   rate, rate / kAimLinesPerSecond,
+                   static_cast<long long>(*std::max_element(worst.begin(), worst.end())),
+                   peakMemoryMiB(), currentMemoryMiB());
+            if (capture)
+                printf("   %+.1f %% against capture off", (plain / rate - 1) * 100.0);
+            else
+                plain = rate;
+            printf("\n");
+            fflush(stdout);
         }
-        const double rate = median(rates);
-        printf("%-10d %14.0f %8.2f %14lld %14.1f %12.1f\n", lines, rate, rate / kAimLinesPerSecond,
-               static_cast<long long>(*std::max_element(worst.begin(), worst.end())),
-               peakMemoryMiB(), currentMemoryMiB());
-        fflush(stdout);
     }
     if (pacedSeconds > 0) {
-        const double share = pacedCpuShare(pacedSeconds);
-        printf("115200 baud of short sample lines: main thread %.1f %% of one core (aim < 5 %%)\n",
-               share * 100.0);
+        // The same number of runs for every case; the median answers.
+        auto paced = [&](int baud, bool mixed, bool capture) {
+            std::vector<double> shares, rates;
+            for (int r = 0; r < rounds; ++r) {
+                const Paced p = pacedCpuShare(pacedSeconds, baud, mixed, capture);
+                shares.push_back(p.share * 100.0);
+                rates.push_back(p.linesPerSecond);
+            }
+            printf("%6d baud, %s, capture %-3s: main thread %.1f %% of one core (%.1f-%.1f), "
+                   "%.0f lines/s (aim < 5 %%)\n",
+                   baud, mixed ? "replies and reports" : "sample reports", capture ? "on" : "off",
+                   median(shares), *std::min_element(shares.begin(), shares.end()),
+                   *std::max_element(shares.begin(), shares.end()), median(rates));
+            fflush(stdout);
+        };
+        if (!fastOnly) {
+            paced(kBaud, false, false);
+            paced(kBaud, false, true);
+        }
+        paced(921600, true, true);
     }
     if (!allOk)
         printf("some runs did not finish\n");

@@ -371,13 +371,13 @@ void TestConsole::languages()
     w->langSwitch();
     QCoreApplication::processEvents();
     w->commonRspProc(QStringLiteral("OK\r\n"));
-    QCOMPARE(f.status(), QString("Success"));
+    QTRY_COMPARE(f.status(), QString("Success"));
     w->commonRspProc(QStringLiteral("ERR=2\r\n"));
-    QCOMPARE(f.status(), QString("Err:Device is busy"));
+    QTRY_COMPARE(f.status(), QString("Err:Device is busy"));
     w->commonRspProc(QStringLiteral("ERR=3\r\n"));
-    QCOMPARE(f.status(), QString("Err:Unknown Error"));
+    QTRY_COMPARE(f.status(), QString("Err:Unknown Error"));
     w->commonRspProc(QStringLiteral("ERR=7\r\n"));
-    QCOMPARE(f.status(), QString("Err:"));
+    QTRY_COMPARE(f.status(), QString("Err:"));
     QVERIFY(!f.openPort(QStringLiteral("/dev/nodeweave-none")));
     QCOMPARE(f.messages.value(0),
              QString("Can not open /dev/nodeweave-none\nThe device does not exist"));
