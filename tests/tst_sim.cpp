@@ -255,7 +255,8 @@ void TestSim::device()
     SimDevice again(sim.get());
     QVERIFY(again.open(QIODevice::ReadWrite));
     again.write("AT+CH?\r\n");
-    QTRY_VERIFY(again.readAll().endsWith("OK=22\r\n"));
+    QByteArray heard;
+    QTRY_VERIFY((heard += again.readAll()).contains("OK=22\r\n"));
     // The module may go first: the device then refuses to write and to open.
     sim.reset();
     QCOMPARE(again.write("AT\r\n"), qint64(-1));
