@@ -2,7 +2,6 @@
 // that decide what the user is told against hand-written rules, the others by their fields.
 
 #include "at/replygrammar.h"
-#include "config/cfgreply.h"
 #include "fuzzseeds.h"
 #include "network/scanprotocol.h"
 
@@ -43,7 +42,6 @@ static void checkLine(const QString &line)
         number = number && c >= QLatin1Char('0') && c <= QLatin1Char('9');
     FUZZ_CHECK(code ==
                (line.startsWith(QLatin1String("ERR=")) && crlf && number ? digits.toInt() : -1));
-    FUZZ_CHECK(!CfgReply::isNetworkNotStarted(line) || code == 60);
 
     const auto scan = Reply::match(Form::ScanReport, line);
     const auto device = ScanProtocol::report(line);
@@ -51,14 +49,6 @@ static void checkLine(const QString &line)
     FUZZ_CHECK(!device || (!device->isLocal && device->netAddr == scan->at(1) &&
                            device->macAddr == scan->at(2) && device->descriptor == scan->at(3)));
     FUZZ_CHECK(ScanProtocol::isEnd(line) == Reply::matches(Form::Success, line));
-    // A list reply's line is its closing line, a row, or neither.
-    for (bool remote : {false, true}) {
-        const CfgReply::ListLine l = CfgReply::listLine(Form::Row4, line, remote);
-        const bool closing = Reply::matches(Form::Success, line, remote);
-        FUZZ_CHECK((l.kind == CfgReply::ListLine::Closing) == closing);
-        FUZZ_CHECK((l.kind == CfgReply::ListLine::Row) ==
-                   (!closing && Reply::matches(Form::Row4, line)));
-    }
 }
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
