@@ -1,7 +1,6 @@
 #pragma once
 
-// The simulated module on its own, answering at once, with everything it sends
-// collected: for the suites of the module itself.
+// The simulated module on its own, answering at once, with everything it sends collected.
 
 #include "sim/simmodule.h"
 
@@ -41,17 +40,5 @@ struct Probe
         sim.receive(line + "\r\n");
         settle();
         return std::exchange(out, QByteArray());
-    }
-
-    // Complete lines received so far (CR LF kept), taken out of `out`.
-    QByteArrayList takeLines()
-    {
-        QByteArrayList lines;
-        qsizetype end;
-        while ((end = out.indexOf("\r\n")) >= 0) {
-            lines.append(out.left(end + 2));
-            out.remove(0, end + 2);
-        }
-        return lines;
     }
 };

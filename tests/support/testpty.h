@@ -1,14 +1,13 @@
 #pragma once
 
-// A pseudo-terminal pair in raw mode; the test holds the master side and the program
-// opens the slave by its path, exactly as it would open a serial adapter.
+// A pseudo-terminal pair in raw mode: the test holds the master side and the program opens
+// the slave by its path, exactly as it would open a serial adapter.
 
 #include <QByteArray>
 #include <QString>
 #include <QTest>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <pty.h>
 #include <termios.h>
@@ -28,9 +27,7 @@ struct Pty
         if (openpty(&master, &slave, name, &raw, nullptr) != 0)
             qFatal("openpty failed");
         slavePath = QString::fromLocal8Bit(name);
-        // Keep the slave open only until the program has it; a slave nobody holds makes
-        // master reads fail with EIO.
-        ::close(slave);
+        ::close(slave); // held only by the program: a slave nobody holds fails master reads
         fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     }
     ~Pty() { closeMaster(); }
@@ -38,44 +35,29 @@ struct Pty
     Pty &operator=(const Pty &) = delete;
 
     // The far side goes away, as an adapter pulled out of its socket.
-    void closeMaster()
-    {
-        if (master >= 0)
-            ::close(master);
-        master = -1;
-    }
+    void closeMaster() { master = master >= 0 ? (::close(master), -1) : -1; }
 
     // Writes everything, letting the program read while the pty's buffer is full.
     void send(const QByteArray &bytes) const
     {
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n =
-                ::write(master, bytes.constData() + done, size_t(bytes.size() - done));
-            if (n > 0)
-                done += n;
-            else
+        for (qsizetype done = 0, n = 0; done < bytes.size(); done += qMax<qsizetype>(n, 0))
+            if ((n = ::write(master, bytes.constData() + done, size_t(bytes.size() - done))) <= 0)
                 QTest::qWait(5);
-        }
     }
 
     // As much as the line takes now; the rest is dropped, as a busy device would.
     void trySend(const QByteArray &bytes) const
     {
         if (::write(master, bytes.constData(), size_t(bytes.size())) < 0 && errno != EAGAIN)
-            qWarning("pty write: %s", strerror(errno));
+            qWarning("pty write failed");
     }
 
     QByteArray receive() const
     {
         QByteArray out;
         char buf[4096];
-        for (;;) {
-            const ssize_t n = ::read(master, buf, sizeof buf);
-            if (n <= 0)
-                break;
+        for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;)
             out.append(buf, n);
-        }
         return out;
     }
 
