@@ -8,7 +8,6 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
@@ -17,10 +16,10 @@
 
 namespace CfgForm {
 
-// Field name and value: a combo box's (edit) text, a line edit's text, "on"/"off", a number.
+// Field name and value: a combo box's (edit) text, a line edit's text, "on"/"off", a number;
+// parsed from "name=value name=value …".
 using Values = QList<QPair<QByteArray, QString>>;
 
-// "name=value name=value …"
 inline Values parse(const QString &text)
 {
     Values out;
@@ -38,15 +37,10 @@ inline QString value(WindowFixture &f, const QByteArray &name)
     if (auto *edit = qobject_cast<QLineEdit *>(w))
         return edit->text();
     if (auto *button = qobject_cast<QAbstractButton *>(w))
-        return button->isChecked() ? QStringLiteral("on") : QStringLiteral("off");
-    if (auto *spin = qobject_cast<QSpinBox *>(w))
-        return QString::number(spin->value());
-    if (auto *slider = qobject_cast<QSlider *>(w))
-        return QString::number(slider->value());
-    qFatal("no value for %s", name.constData());
+        return QLatin1String(button->isChecked() ? "on" : "off");
+    return QString::number(w->property("value").toInt()); // spin box or slider
 }
 
-// Sets the fields as the user would.
 inline void set(WindowFixture &f, const Values &values)
 {
     for (const auto &[name, text] : values) {
@@ -60,10 +54,10 @@ inline void set(WindowFixture &f, const Values &values)
             edit->setText(text);
         else if (auto *button = qobject_cast<QAbstractButton *>(w))
             button->setChecked(text == QLatin1String("on"));
-        else if (auto *spin = qobject_cast<QSpinBox *>(w))
-            spin->setValue(text.toInt());
+        else if (!box)
+            w->setProperty("value", text.toInt());
         else
-            qFatal("cannot set %s to %s", name.constData(), qPrintable(text));
+            qFatal("%s has no item %s", name.constData(), qPrintable(text));
     }
 }
 
@@ -111,9 +105,9 @@ inline bool runEnded(WindowFixture &f)
 inline void onLine(SimModule *sim, const QString &prefix, std::function<void()> action,
                    int times = 1)
 {
-    auto remaining = std::make_shared<int>(times);
+    auto left = std::make_shared<int>(times);
     QObject::connect(sim, &SimModule::lineReceived, sim, [=](const QString &line) {
-        if (*remaining > 0 && line.startsWith(prefix) && (*remaining)--)
+        if (*left > 0 && line.startsWith(prefix) && (*left)--)
             action();
     });
 }
@@ -126,7 +120,6 @@ inline int countOf(SimModule *sim, const QString &prefix)
     return n;
 }
 
-// Opens the simulated module with short answer times.
 inline bool openFast(WindowFixture &f)
 {
     const bool open = f.openPort();
@@ -139,14 +132,14 @@ inline bool openFast(WindowFixture &f)
 // and Write offered with an open port only, the file buttons free, no retry count left.
 inline QString idleMismatches(WindowFixture &f, int tab, bool portOpen = true)
 {
-    const QString state =
-        QStringLiteral("tab %1, bar %2, retries %3, enabled %4")
-            .arg(f.find<QTabWidget>("tabWidget")->currentIndex())
-            .arg(f.find<QProgressBar>("progressBar_cfg")->value())
-            .arg(TestAccess::retries(f.w.get()))
-            .arg(CfgForm::enabled(
-                f, "progressBar_cfg pushButton_stopCfg pushButton_readConfiguration "
-                   "pushButton_writeConfiguartion pushButton_Import pushButton_Export"));
+    const QString state = QStringLiteral("tab %1, bar %2, retries %3, enabled %4")
+                              .arg(f.find<QTabWidget>("tabWidget")->currentIndex())
+                              .arg(f.find<QProgressBar>("progressBar_cfg")->value())
+                              .arg(TestAccess::retries(f.w.get()))
+                              .arg(CfgForm::enabled(f, "progressBar_cfg pushButton_stopCfg "
+                                                       "pushButton_readConfiguration "
+                                                       "pushButton_writeConfiguartion "
+                                                       "pushButton_Import pushButton_Export"));
     const QString open = QString::number(int(portOpen));
     const QString idle = QStringLiteral("tab %1, bar 0, retries 0, enabled 00").arg(tab);
     return state == idle + open + open + QStringLiteral("11") ? QString() : state;
