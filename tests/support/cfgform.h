@@ -1,7 +1,6 @@
 #pragma once
 
-// Shared by the configuration read and write suites: the form's fields by name, the
-// state of a run, and hooks into what the simulated module receives.
+// The configuration form's fields by name, the state of a run, and hooks into the module.
 
 #include "testutil.h"
 
@@ -9,7 +8,6 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
@@ -18,10 +16,18 @@
 
 namespace CfgForm {
 
-// Field name and value: a combo box's current text (the typed text of an editable
-// one), a line edit's text, "on"/"off" for check and radio buttons, a number for a
-// spin box or slider.
+// Field name and value: a combo box's (edit) text, a line edit's text, "on"/"off", a number;
+// parsed from "name=value name=value …".
 using Values = QList<QPair<QByteArray, QString>>;
+
+inline Values parse(const QString &text)
+{
+    Values out;
+    for (const QString &item : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        out.append(
+            {item.section(QLatin1Char('='), 0, 0).toLatin1(), item.section(QLatin1Char('='), 1)});
+    return out;
+}
 
 inline QString value(WindowFixture &f, const QByteArray &name)
 {
@@ -31,68 +37,62 @@ inline QString value(WindowFixture &f, const QByteArray &name)
     if (auto *edit = qobject_cast<QLineEdit *>(w))
         return edit->text();
     if (auto *button = qobject_cast<QAbstractButton *>(w))
-        return button->isChecked() ? QStringLiteral("on") : QStringLiteral("off");
-    if (auto *spin = qobject_cast<QSpinBox *>(w))
-        return QString::number(spin->value());
-    if (auto *slider = qobject_cast<QSlider *>(w))
-        return QString::number(slider->value());
-    qFatal("no value for %s", name.constData());
+        return QLatin1String(button->isChecked() ? "on" : "off");
+    return QString::number(w->property("value").toInt()); // spin box or slider
 }
 
-// Sets the fields as the user would.
 inline void set(WindowFixture &f, const Values &values)
 {
     for (const auto &[name, text] : values) {
         QWidget *w = f.find<QWidget>(name.constData());
-        if (auto *box = qobject_cast<QComboBox *>(w)) {
-            if (box->isEditable()) {
-                box->setEditText(text);
-            } else {
-                const int i = box->findText(text);
-                if (i < 0)
-                    qFatal("%s has no item %s", name.constData(), qPrintable(text));
-                box->setCurrentIndex(i);
-            }
-        } else if (auto *edit = qobject_cast<QLineEdit *>(w)) {
+        auto *box = qobject_cast<QComboBox *>(w);
+        if (box && box->isEditable())
+            box->setEditText(text);
+        else if (box && box->findText(text) >= 0)
+            box->setCurrentIndex(box->findText(text));
+        else if (auto *edit = qobject_cast<QLineEdit *>(w))
             edit->setText(text);
-        } else if (auto *button = qobject_cast<QAbstractButton *>(w)) {
+        else if (auto *button = qobject_cast<QAbstractButton *>(w))
             button->setChecked(text == QLatin1String("on"));
-        } else if (auto *spin = qobject_cast<QSpinBox *>(w)) {
-            spin->setValue(text.toInt());
-        } else {
-            qFatal("cannot set %s", name.constData());
-        }
+        else if (!box)
+            w->setProperty("value", text.toInt());
+        else
+            qFatal("%s has no item %s", name.constData(), qPrintable(text));
     }
 }
 
-// The fields that differ from `values`, one "name: actual != expected" per line.
+// The fields that differ from `values`, as "name: actual != expected" lines.
 inline QString mismatches(WindowFixture &f, const Values &values)
 {
     QStringList out;
     for (const auto &[name, expected] : values) {
-        const QString actual = value(f, name);
-        if (actual != expected)
-            out.append(QString::fromLatin1(name) + QStringLiteral(": ") + actual +
-                       QStringLiteral(" != ") + expected);
+        if (const QString actual = value(f, name); actual != expected)
+            out << QString::fromLatin1(name) + QStringLiteral(": ") + actual +
+                       QStringLiteral(" != ") + expected;
     }
     return out.join(QLatin1Char('\n'));
 }
 
+// "1" or "0" for each widget named (separated by spaces): whether it is enabled.
+inline QString enabled(WindowFixture &f, const char *names)
+{
+    QString out;
+    for (const QByteArray &name : QByteArray(names).split(' '))
+        out += QLatin1Char(f.find<QWidget>(name.constData())->isEnabled() ? '1' : '0');
+    return out;
+}
+
 } // namespace CfgForm
 
-// Runs the event loop until `done` holds. QTest::qWaitFor sleeps between its polls,
-// which would add the test's own sleep to every step of a sequence.
+// Runs the event loop until `done` holds, without the sleeps of QTest::qWaitFor between polls
+// (the window's 50 ms poll timer wakes it).
 inline bool waitUntil(const std::function<bool()> &done, int timeoutMs = 10000)
 {
     QElapsedTimer clock;
     clock.start();
-    while (!done()) {
-        if (clock.hasExpired(timeoutMs))
-            return false;
-        // The window's 50 ms poll timer guarantees that this returns regularly.
+    while (!done() && !clock.hasExpired(timeoutMs))
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
+    return done();
 }
 
 inline bool runEnded(WindowFixture &f)
@@ -101,19 +101,14 @@ inline bool runEnded(WindowFixture &f)
         [&] { return !TestAccess::reading(f.w.get()) && !TestAccess::writing(f.w.get()); });
 }
 
-// Runs `action` inside the module, before it carries out the line, the first `times`
-// times it receives a line beginning with `prefix`.
+// Runs `action` before the module carries out each of its next `times` lines with `prefix`.
 inline void onLine(SimModule *sim, const QString &prefix, std::function<void()> action,
                    int times = 1)
 {
-    auto remaining = std::make_shared<int>(times);
-    auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = QObject::connect(sim, &SimModule::lineReceived, sim, [=](const QString &line) {
-        if (*remaining <= 0 || !line.startsWith(prefix))
-            return;
-        if (--*remaining == 0)
-            QObject::disconnect(*connection);
-        action();
+    auto left = std::make_shared<int>(times);
+    QObject::connect(sim, &SimModule::lineReceived, sim, [=](const QString &line) {
+        if (*left > 0 && line.startsWith(prefix) && (*left)--)
+            action();
     });
 }
 
@@ -125,34 +120,27 @@ inline int countOf(SimModule *sim, const QString &prefix)
     return n;
 }
 
-// Opens the simulated module with short answer times.
 inline bool openFast(WindowFixture &f)
 {
-    if (!f.openPort())
-        return false;
+    const bool open = f.openPort();
     f.sim()->setLocalLatency(1);
     f.sim()->setRemoteLatency(2);
-    return true;
+    return open;
 }
 
-// What every run ends in, whatever its outcome: empty string when all is as it should be.
+// "" when the window is as every run leaves it: the tab restored, the bar and Stop idle, Read
+// and Write offered with an open port only, the file buttons free, no retry count left.
 inline QString idleMismatches(WindowFixture &f, int tab, bool portOpen = true)
 {
-    QStringList out;
-    auto expect = [&](bool ok, const char *what) {
-        if (!ok)
-            out.append(QString::fromLatin1(what));
-    };
-    expect(f.find<QTabWidget>("tabWidget")->currentIndex() == tab, "tab restored");
-    auto *bar = f.find<QProgressBar>("progressBar_cfg");
-    expect(!bar->isEnabled() && bar->value() == 0, "progress bar reset");
-    expect(!f.find<QPushButton>("pushButton_stopCfg")->isEnabled(), "stop disabled");
-    expect(f.find<QPushButton>("pushButton_readConfiguration")->isEnabled() == portOpen,
-           "read offered with an open port only");
-    expect(f.find<QPushButton>("pushButton_writeConfiguartion")->isEnabled() == portOpen,
-           "write offered with an open port only");
-    expect(f.find<QPushButton>("pushButton_Import")->isEnabled(), "import enabled");
-    expect(f.find<QPushButton>("pushButton_Export")->isEnabled(), "export enabled");
-    expect(TestAccess::retries(f.w.get()) == 0, "retry counts clear");
-    return out.join(QStringLiteral(", "));
+    const QString state = QStringLiteral("tab %1, bar %2, retries %3, enabled %4")
+                              .arg(f.find<QTabWidget>("tabWidget")->currentIndex())
+                              .arg(f.find<QProgressBar>("progressBar_cfg")->value())
+                              .arg(TestAccess::retries(f.w.get()))
+                              .arg(CfgForm::enabled(f, "progressBar_cfg pushButton_stopCfg "
+                                                       "pushButton_readConfiguration "
+                                                       "pushButton_writeConfiguartion "
+                                                       "pushButton_Import pushButton_Export"));
+    const QString open = QString::number(int(portOpen));
+    const QString idle = QStringLiteral("tab %1, bar 0, retries 0, enabled 00").arg(tab);
+    return state == idle + open + open + QStringLiteral("11") ? QString() : state;
 }
