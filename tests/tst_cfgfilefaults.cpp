@@ -20,7 +20,6 @@
 #include <cstdio>
 #include <unistd.h>
 
-
 namespace {
 
 // Set in the environment of the child that exports and is killed: the path to export to.

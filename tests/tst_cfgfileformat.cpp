@@ -205,7 +205,9 @@ void TestCfgFileFormat::checkDocument_data()
               malformed = int(Check::Malformed);
     QTest::newRow("empty root") << doc("<QX_MODULE_CFG/>") << ok;
     QTest::newRow("no declaration") << QByteArray("<QX_MODULE_CFG></QX_MODULE_CFG>") << ok;
-    QTest::newRow("whole file") << writeDocument([](const CfgFile::Field &) { return QStringLiteral("1"); }) << ok;
+    QTest::newRow("whole file") << writeDocument([](const CfgFile::Field &) {
+        return QStringLiteral("1");
+    }) << ok;
     QTest::newRow("unknown elements with children")
         << doc("<QX_MODULE_CFG><X><Y>1</Y></X><BASE_GROUP_ELEM><Z><DFWM>a</DFWM></Z>"
                "</BASE_GROUP_ELEM></QX_MODULE_CFG>")

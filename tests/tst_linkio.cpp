@@ -16,7 +16,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-
 namespace {
 
 // A raw pseudo-terminal pair; the test holds the master and plays the module.
@@ -176,7 +175,8 @@ void TestLinkIo::overflowBound()
     QCOMPARE(f.status(), QString("Success"));
     const QStringList log = logTexts(f);
     QCOMPARE(log.mid(0, 3), QStringList({QString::fromLatin1(run), "ERR=5\r\n", "OK\r\n"}));
-    QCOMPARE(log.mid(3).join(QString()), QString::fromLatin1(QByteArray(70000, 'y') + "ERR=6\r\nOK\r\n"));
+    QCOMPARE(log.mid(3).join(QString()),
+             QString::fromLatin1(QByteArray(70000, 'y') + "ERR=6\r\nOK\r\n"));
     QCOMPARE(log.last(), QString("OK\r\n"));
 }
 

@@ -25,7 +25,6 @@
 #endif
 #endif
 
-
 namespace {
 
 // Resident memory now, in KiB.
