@@ -5,6 +5,7 @@
 #include "testutil.h"
 
 #include <QCheckBox>
+#include <QRegularExpression>
 
 class TestPeripherals : public QObject
 {
@@ -13,6 +14,7 @@ class TestPeripherals : public QObject
 private slots:
     void sends_data();
     void sends();
+    void pwmRefusedInEnglish();
     void silentWhileFormIsFilled();
     void readSendsOnlyQueries();
 };
@@ -93,6 +95,17 @@ void TestPeripherals::sends()
     QTest::qWait(30);
     QCOMPARE(f.sim()->receivedLines(), expected);
     QVERIFY(f.messages.isEmpty());
+}
+
+void TestPeripherals::pwmRefusedInEnglish()
+{
+    WindowFixture f;
+    QVERIFY(f.openPort());
+    TestAccess::langButton(f.w.get())->click();
+    // The English text names no limits; filling it must not complain either.
+    QTest::failOnWarning(QRegularExpression("QString::arg"));
+    formSet(f, "lineEdit_PWM1_FRQ=5;checkBox_PWM1=on");
+    QCOMPARE(f.status(), QString("Invalid Frequency"));
 }
 
 void TestPeripherals::silentWhileFormIsFilled()

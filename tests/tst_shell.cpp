@@ -12,6 +12,7 @@
 #include <QSettings>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTabWidget>
 
 // Every text the form shows, so that a language switched there and back can be compared.
@@ -37,6 +38,7 @@ private slots:
     void serialPort();
     void portLostAgainAndAgain();
     void portLostAndReconnected();
+    void settingsLocation();
     void commandLine_data();
     void commandLine();
 };
@@ -309,6 +311,32 @@ void TestShell::portLostAndReconnected()
     QVERIFY(!TestAccess::portOpen(f.w.get()));
     modsim.terminate();
     modsim.waitForFinished(5000);
+}
+
+// The working directory when files can be made there; the per-user configuration folder
+// when not; a named file always. A file that cannot be written is said at start.
+void TestShell::settingsLocation()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    const QDir userDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    QDir(userDir).removeRecursively();
+    WindowFixture f;
+    QCOMPARE(f.w->settingsFileName(), f.dir.filePath("Nodeweave.ini"));
+    QDir::setCurrent("/proc"); // no file can be made there, not even by root
+    f.restart();
+    QCOMPARE(f.w->settingsFileName(), userDir.filePath("Nodeweave.ini"));
+    formSet(f, "lineEdit_cmd=AT+MENU");
+    f.restart();
+    QCOMPARE(formDiff(f, "lineEdit_cmd=AT+MENU"), QString());
+    QTRY_COMPARE(f.status(), QString("就绪"));
+    Nodeweave::setSettingsFile(f.dir.filePath("sub/named.ini"));
+    f.restart();
+    QCOMPARE(f.w->settingsFileName(), f.dir.filePath("sub/named.ini"));
+    Nodeweave::setSettingsFile("/proc/nodeweave.ini");
+    f.restart();
+    QTRY_COMPARE(f.status(), QString("设置无法保存到 /proc/nodeweave.ini"));
+    Nodeweave::setSettingsFile(QString());
+    QDir(userDir).removeRecursively();
 }
 
 // The program itself: options that end before any window is made (without a display),
