@@ -52,9 +52,9 @@ void type(QLineEdit *edit, const QString &text)
     QTest::keyClicks(edit, text);
 }
 
-void formSet(WindowFixture &f, const QString &spec)
+void formSet(WindowFixture &f, const QString &form)
 {
-    for (const QString &item : spec.split(';', Qt::SkipEmptyParts)) {
+    for (const QString &item : form.split(';', Qt::SkipEmptyParts)) {
         const qsizetype eq = item.indexOf('=');
         if (eq < 0)
             f.find<QAbstractButton>(item.toLatin1())->click();
@@ -63,10 +63,10 @@ void formSet(WindowFixture &f, const QString &spec)
     }
 }
 
-QString formDiff(WindowFixture &f, const QString &spec)
+QString formDiff(WindowFixture &f, const QString &form)
 {
     QStringList out;
-    for (const QString &item : spec.split(';', Qt::SkipEmptyParts)) {
+    for (const QString &item : form.split(';', Qt::SkipEmptyParts)) {
         const qsizetype eq = item.indexOf('=');
         QWidget *w = f.find<QWidget>((eq < 0 ? item.mid(1) : item.left(eq)).toLatin1());
         QString actual;

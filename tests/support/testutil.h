@@ -130,8 +130,8 @@ QImage ledImage(const char *resource);
 // push button's text, a number for a spin box or slider), "+name" enabled, "-name"
 // disabled. formSet() sets the values as the user does and clicks a bare name;
 // formDiff() says what differs, one "name: actual" a line, or nothing.
-void formSet(WindowFixture &f, const QString &spec);
-QString formDiff(WindowFixture &f, const QString &spec);
+void formSet(WindowFixture &f, const QString &form);
+QString formDiff(WindowFixture &f, const QString &form);
 
 // A remote node as the target device.
 void setRemoteTarget(const WindowFixture &f, const QString &net, const QString &mac = QString());
