@@ -1,17 +1,48 @@
-#include "testutil.h"
+#include "cfgform.h"
 
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
-#include <QTableWidget>
 
 QStringList logTexts(const WindowFixture &f)
 {
     QCoreApplication::processEvents();
     TestAccess::log(f.w.get())->flush();
     auto *log = f.find<QTableWidget>("tableWidget_log");
+    return columnTexts(log);
+}
+
+QStringList columnTexts(const QTableWidget *table, int column)
+{
     QStringList texts;
-    for (int row = 0; row < log->rowCount(); ++row)
-        texts.append(log->item(row, 0)->text());
+    for (int row = 0; row < table->rowCount(); ++row)
+        texts.append(table->item(row, column)->text());
     return texts;
+}
+
+QImage ledImage(const char *resource)
+{
+    return QPixmap(QString::fromLatin1(resource))
+        .scaled(25, 25, Qt::KeepAspectRatioByExpanding, Qt::FastTransformation)
+        .toImage();
+}
+
+// At the 25 x 25 the port toggle scales it to.
+QImage shownLed(const WindowFixture &f)
+{
+    return f.find<QLabel>("label_comLed")
+        ->pixmap()
+        .scaled(25, 25, Qt::KeepAspectRatioByExpanding, Qt::FastTransformation)
+        .toImage();
+}
+
+void setRemoteTarget(const WindowFixture &f, const QString &net, const QString &mac)
+{
+    ZBdevice d;
+    d.isLocal = false;
+    d.netAddr = net;
+    d.macAddr = mac;
+    TestAccess::setTarget(f.w.get(), d);
 }
 
 void type(QLineEdit *edit, const QString &text)
@@ -19,4 +50,38 @@ void type(QLineEdit *edit, const QString &text)
     edit->selectAll();
     edit->del();
     QTest::keyClicks(edit, text);
+}
+
+void formSet(WindowFixture &f, const QString &form)
+{
+    for (const QString &item : form.split(';', Qt::SkipEmptyParts)) {
+        const qsizetype eq = item.indexOf('=');
+        if (eq < 0)
+            f.find<QAbstractButton>(item.toLatin1())->click();
+        else
+            CfgForm::set(f, {{item.left(eq).toLatin1(), item.mid(eq + 1)}});
+    }
+}
+
+QString formDiff(WindowFixture &f, const QString &form)
+{
+    QStringList out;
+    for (const QString &item : form.split(';', Qt::SkipEmptyParts)) {
+        const qsizetype eq = item.indexOf('=');
+        QWidget *w = f.find<QWidget>((eq < 0 ? item.mid(1) : item.left(eq)).toLatin1());
+        QString actual;
+        if (eq < 0)
+            actual = w->isEnabled() ? "+" : "-";
+        else if (auto *label = qobject_cast<QLabel *>(w))
+            actual = label->text();
+        else if (auto *group = qobject_cast<QGroupBox *>(w))
+            actual = group->title();
+        else if (auto *b = qobject_cast<QAbstractButton *>(w); b && !b->isCheckable())
+            actual = b->text();
+        else
+            actual = CfgForm::value(f, item.left(eq).toLatin1());
+        if (actual != (eq < 0 ? item.left(1) : item.mid(eq + 1)))
+            out << item + " (" + actual + ")";
+    }
+    return out.join('\n');
 }

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -116,6 +117,24 @@ struct WindowFixture
 // The log's entries, once everything received so far and every entry waiting for its
 // frame has been shown.
 QStringList logTexts(const WindowFixture &f);
+
+// A table's column, row by row.
+QStringList columnTexts(const QTableWidget *table, int column = 0);
+
+// The port LED as shown, and an LED image at that size, for comparing them.
+QImage shownLed(const WindowFixture &f);
+QImage ledImage(const char *resource);
+
+// A form described in one string, items separated by ";": "name=value" a field's value
+// (a combo box's or line edit's text, "on"/"off" for a check or radio button, a label's or
+// push button's text, a number for a spin box or slider), "+name" enabled, "-name"
+// disabled. formSet() sets the values as the user does and clicks a bare name;
+// formDiff() says what differs, one "name: actual" a line, or nothing.
+void formSet(WindowFixture &f, const QString &form);
+QString formDiff(WindowFixture &f, const QString &form);
+
+// A remote node as the target device.
+void setRemoteTarget(const WindowFixture &f, const QString &net, const QString &mac = QString());
 
 // Sets a line edit as a user does: select all, then type.
 void type(QLineEdit *edit, const QString &text);
