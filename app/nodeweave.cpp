@@ -137,9 +137,12 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     connect(this, &Nodeweave::recvNewLine, this, &Nodeweave::commonRspProc);
     connect(this, &Nodeweave::recvNewLine, cfgRun, &CfgSequencer::lineReceived);
     connect(cfgRun, &CfgSequencer::sendText, this, &Nodeweave::comSend);
-    connect(cfgRun, &CfgSequencer::progress, this,
-            [this](int step) { showProgressQuietly(ui.progressBar_cfg, step); });
+    connect(cfgRun, &CfgSequencer::progress, this, [this](int step) {
+        if (!batchWriter->isRunning())
+            showProgressQuietly(ui.progressBar_cfg, step);
+    });
     connect(cfgRun, &CfgSequencer::finished, this, &Nodeweave::cfgRunFinished);
+    initBatchWrite();
     connect(consoleLog, &ConsoleLog::frame, this, &Nodeweave::showRecvCount);
     connect(consoleLog, &ConsoleLog::message, this,
             [this](const QString &text) { statusBar()->showMessage(text, 10000); });
@@ -235,7 +238,8 @@ bool Nodeweave::formBusy() const
 
 void Nodeweave::updateEnabled()
 {
-    const bool cfgRunning = cfgRun->isRunning();
+    const bool batchRunning = batchWriter && batchWriter->isRunning();
+    const bool cfgRunning = cfgRun->isRunning() || batchRunning;
     // While a run talks to the module nothing else may: a scan report or the answer to a
     // console command or packet would be judged as the step's reply. A repeat that runs
     // is stopped (unticking stops its timer), not merely hidden behind a disabled box.
@@ -256,6 +260,11 @@ void Nodeweave::updateEnabled()
     const bool formFree = !cfgRunning && !fileOpRunning && !scanning;
     ui.pushButton_readConfiguration->setEnabled(portOpen && formFree);
     ui.pushButton_writeConfiguartion->setEnabled(portOpen && formFree);
+    ui.pushButton_writeConfiguartionBull->setEnabled(portOpen && formFree && !importRunning &&
+                                                     batchWriter && !tickedNodes().isEmpty());
+    // Every node gets what the form held when the batch began.
+    for (int page = 0; page < ui.tabWidget->count(); ++page)
+        ui.tabWidget->widget(page)->setEnabled(!batchRunning);
     ui.pushButton_stopCfg->setEnabled(cfgRunning);
     ui.pushButton_Import->setEnabled(formFree);
     ui.pushButton_Export->setEnabled(!cfgRunning && !fileOpRunning);
