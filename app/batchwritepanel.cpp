@@ -1,6 +1,7 @@
 #include "app/batchwritepanel.h"
 
 #include "app/dialogs.h"
+#include "app/quietprogress.h"
 
 #include <QHeaderView>
 #include <QSaveFile>
@@ -26,7 +27,10 @@ BatchWritePanel::BatchWritePanel(BatchWriter *writer, BatchWriter::ValueText val
     ui.tableWidget_batchNodes->setColumnWidth(MacColumn, 160);
     ui.tableWidget_batchNodes->setColumnWidth(NetColumn, 70);
     ui.tableWidget_batchNodes->setColumnWidth(DescriptorColumn, 110);
-    connect(writer, &BatchWriter::nodeChanged, this, &BatchWritePanel::showNode);
+    m_refresh.setSingleShot(true);
+    m_refresh.setInterval(100);
+    connect(&m_refresh, &QTimer::timeout, this, &BatchWritePanel::refresh);
+    connect(writer, &BatchWriter::nodeChanged, this, &BatchWritePanel::nodeChanged);
     connect(writer, &BatchWriter::finished, this, &BatchWritePanel::runFinished);
 }
 
@@ -34,6 +38,7 @@ void BatchWritePanel::runStarted()
 {
     QTableWidget *table = ui.tableWidget_batchNodes;
     const QList<BatchNode> &nodes = m_writer->nodes();
+    m_changed.clear();
     table->setRowCount(int(nodes.size()));
     for (int i = 0; i < nodes.size(); ++i) {
         const ZBdevice &d = nodes[i].device;
@@ -49,6 +54,21 @@ void BatchWritePanel::runStarted()
     updateButtons();
 }
 
+void BatchWritePanel::nodeChanged(int index)
+{
+    m_changed.insert(index);
+    if (!m_refresh.isActive())
+        m_refresh.start();
+}
+
+void BatchWritePanel::refresh()
+{
+    m_refresh.stop();
+    for (const int index : std::as_const(m_changed))
+        showNode(index);
+    m_changed.clear();
+}
+
 void BatchWritePanel::showNode(int index)
 {
     QTableWidgetItem *item = ui.tableWidget_batchNodes->item(index, StateColumn);
@@ -59,11 +79,12 @@ void BatchWritePanel::showNode(int index)
     item->setToolTip(item->text());
     const bool failed = node.state == BatchNode::State::Failed;
     item->setForeground(failed ? QBrush(Qt::red) : QBrush());
-    ui.progressBar_batch->setValue(m_writer->progressValue());
+    showProgressQuietly(ui.progressBar_batch, m_writer->progressValue());
 }
 
 void BatchWritePanel::runFinished()
 {
+    refresh();
     ui.progressBar_batch->setValue(ui.progressBar_batch->maximum());
     ui.label_batchSummary->setText(summary());
     updateButtons();

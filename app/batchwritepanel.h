@@ -4,6 +4,8 @@
 #include "ui_batchwritepanel.h"
 
 #include <QDialog>
+#include <QSet>
+#include <QTimer>
 
 // The batch write's own window, beside the main one: the nodes with the state of each,
 // the overall progress, Stop, the verify choice, and the report of the last run.
@@ -29,6 +31,10 @@ private slots:
     void on_pushButton_batchSaveReport_clicked();
 
 private:
+    // A node's new state is shown with the next refresh, at most ten a second: a panel
+    // repainted for every command would slow the run it shows.
+    void nodeChanged(int index);
+    void refresh();
     void showNode(int index);
     void runFinished();
     QString stateText(const BatchNode &node) const;
@@ -37,4 +43,6 @@ private:
     Ui::BatchWritePanelClass ui;
     BatchWriter *m_writer;
     BatchWriter::ValueText m_valueText;
+    QSet<int> m_changed;
+    QTimer m_refresh;
 };

@@ -1,5 +1,6 @@
 #include "app/nodeweave.h"
 
+#include "app/quietprogress.h"
 #include "app/settingslocation.h"
 #include "at/consolelog.h"
 #include "config/fieldrules.h"
@@ -16,18 +17,6 @@
 #include <QTranslator>
 
 namespace {
-
-// A shown QProgressBar repaints itself at once whenever a new value moves the bar, which
-// during a sequence means a paint and a flush to the screen for every command. With its
-// updates held for the call, the new value joins the window's next ordinary paint.
-void showProgressQuietly(QProgressBar *bar, int value)
-{
-    if (bar->value() == value)
-        return;
-    bar->setUpdatesEnabled(false);
-    bar->setValue(value);
-    bar->setUpdatesEnabled(true);
-}
 
 QString &settingsFileOverride()
 {

@@ -1,5 +1,6 @@
 #include "app/batchwritepanel.h"
 #include "app/nodeweave.h"
+#include "app/quietprogress.h"
 #include "at/consolelog.h"
 #include "config/batchwriter.h"
 
