@@ -25,8 +25,8 @@ BatchWritePanel::BatchWritePanel(BatchWriter *writer, BatchWriter::ValueText val
     ui.setupUi(this);
     setModal(false);
     ui.tableWidget_batchNodes->setColumnWidth(MacColumn, 160);
-    ui.tableWidget_batchNodes->setColumnWidth(NetColumn, 70);
-    ui.tableWidget_batchNodes->setColumnWidth(DescriptorColumn, 110);
+    ui.tableWidget_batchNodes->setColumnWidth(NetColumn, 100);
+    ui.tableWidget_batchNodes->setColumnWidth(DescriptorColumn, 120);
     m_refresh.setSingleShot(true);
     m_refresh.setInterval(100);
     connect(&m_refresh, &QTimer::timeout, this, &BatchWritePanel::refresh);
