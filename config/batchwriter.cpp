@@ -81,16 +81,26 @@ void BatchWriter::abort(const QString &why)
         return;
     m_aborting = true;
     m_abortReason = why;
-    if (m_engine->isRunning()) {
-        BatchNode &n = current();
+    // The node under way fails; one whose outcome was known already (its engine run over)
+    // keeps it, unless its read-back was still to come.
+    BatchNode &n = current();
+    const bool pending =
+        n.state == BatchNode::State::Writing || n.state == BatchNode::State::Verifying;
+    const bool verifyToCome = n.state == BatchNode::State::Writing && m_writeDone && m_verify;
+    if (pending && !m_engine->isRunning() && !verifyToCome) {
+        n.state =
+            n.cause == BatchNode::Cause::None ? BatchNode::State::Done : BatchNode::State::Failed;
+    } else if (pending) {
         n.state = BatchNode::State::Failed;
         n.cause = BatchNode::Cause::PortLost;
         n.command = m_engine->lastCommand();
         n.reply = why;
+    }
+    if (pending) {
         n.ended = QDateTime::currentDateTimeUtc();
-        m_engine->stop();
         emit nodeChanged(m_index);
     }
+    m_engine->stop();
     finishRun();
 }
 
