@@ -1,3 +1,4 @@
+#include "app/batchwritepanel.h"
 #include "app/nodeweave.h"
 
 #include <QHash>
@@ -67,6 +68,8 @@ void Nodeweave::retranslate()
     ui.pushButton_scan->setText(scanning ? tr("停止扫描") : tr("扫描"));
     if (portWatcher)
         refreshPortList(true); // the port tooltips in the new language
+    if (batchPanel)
+        batchPanel->retranslate();
     fitButtonsToText();
 }
 

@@ -1,5 +1,6 @@
 #include "app/nodeweave.h"
 
+#include "app/quietprogress.h"
 #include "app/settingslocation.h"
 #include "at/consolelog.h"
 #include "config/fieldrules.h"
@@ -16,18 +17,6 @@
 #include <QTranslator>
 
 namespace {
-
-// A shown QProgressBar repaints itself at once whenever a new value moves the bar, which
-// during a sequence means a paint and a flush to the screen for every command. With its
-// updates held for the call, the new value joins the window's next ordinary paint.
-void showProgressQuietly(QProgressBar *bar, int value)
-{
-    if (bar->value() == value)
-        return;
-    bar->setUpdatesEnabled(false);
-    bar->setValue(value);
-    bar->setUpdatesEnabled(true);
-}
 
 QString &settingsFileOverride()
 {
@@ -137,9 +126,12 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     connect(this, &Nodeweave::recvNewLine, this, &Nodeweave::commonRspProc);
     connect(this, &Nodeweave::recvNewLine, cfgRun, &CfgSequencer::lineReceived);
     connect(cfgRun, &CfgSequencer::sendText, this, &Nodeweave::comSend);
-    connect(cfgRun, &CfgSequencer::progress, this,
-            [this](int step) { showProgressQuietly(ui.progressBar_cfg, step); });
+    connect(cfgRun, &CfgSequencer::progress, this, [this](int step) {
+        if (!batchWriter->isRunning())
+            showProgressQuietly(ui.progressBar_cfg, step);
+    });
     connect(cfgRun, &CfgSequencer::finished, this, &Nodeweave::cfgRunFinished);
+    initBatchWrite();
     connect(consoleLog, &ConsoleLog::frame, this, &Nodeweave::showRecvCount);
     connect(consoleLog, &ConsoleLog::message, this,
             [this](const QString &text) { statusBar()->showMessage(text, 10000); });
@@ -235,7 +227,8 @@ bool Nodeweave::formBusy() const
 
 void Nodeweave::updateEnabled()
 {
-    const bool cfgRunning = cfgRun->isRunning();
+    const bool batchRunning = batchWriter && batchWriter->isRunning();
+    const bool cfgRunning = cfgRun->isRunning() || batchRunning;
     // While a run talks to the module nothing else may: a scan report or the answer to a
     // console command or packet would be judged as the step's reply. A repeat that runs
     // is stopped (unticking stops its timer), not merely hidden behind a disabled box.
@@ -256,6 +249,11 @@ void Nodeweave::updateEnabled()
     const bool formFree = !cfgRunning && !fileOpRunning && !scanning;
     ui.pushButton_readConfiguration->setEnabled(portOpen && formFree);
     ui.pushButton_writeConfiguartion->setEnabled(portOpen && formFree);
+    ui.pushButton_writeConfiguartionBull->setEnabled(portOpen && formFree && !importRunning &&
+                                                     batchWriter && !tickedNodes().isEmpty());
+    // Every node gets what the form held when the batch began.
+    for (int page = 0; page < ui.tabWidget->count(); ++page)
+        ui.tabWidget->widget(page)->setEnabled(!batchRunning);
     ui.pushButton_stopCfg->setEnabled(cfgRunning);
     ui.pushButton_Import->setEnabled(formFree);
     ui.pushButton_Export->setEnabled(!cfgRunning && !fileOpRunning);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "config/batchwriter.h"
 #include "config/cfgcmd.h"
 #include "config/cfgfileformat.h"
+#include "config/cfgreadqueue.h"
 #include "config/cfgsequencer.h"
 #include "network/zbdevice.h"
 #include "peripherals/formfamilies.h"
@@ -15,6 +17,7 @@
 #include <QMainWindow>
 #include <QMap>
 
+class BatchWritePanel;
 class ConsoleLog;
 class QCompleter;
 class QIODevice;
@@ -185,6 +188,24 @@ private:
     void cfgRunFinished(bool ok);
     // The log's account of a failed run: where it ended and the reply that ended it.
     QString cfgFailureNote(const QString &outcome);
+    // A field of the configuration form by its object name, its value and how the value
+    // reads (as CfgValues holds them).
+    QWidget *formField(const QString &name) const;
+    void setFormField(const QString &name, const QVariant &value);
+    QVariant formFieldValue(const QString &name) const;
+    QString formValueText(const QString &field, const QVariant &value) const;
+
+    // ---- batch write ----
+private slots:
+    void on_pushButton_writeConfiguartionBull_clicked();
+
+private:
+    void initBatchWrite();
+    // The nodes ticked in the device table (every row while "select all" is ticked).
+    QList<ZBdevice> tickedNodes() const;
+    // The form's values that a write sends.
+    CfgValues writtenFormValues() const;
+    void batchWriteFinished();
 
     // ---- configuration file ----
 private slots:
@@ -269,6 +290,10 @@ private:
     CfgCmdQueue writeQueue;
     CfgSequencer *cfgRun = nullptr;
     int savedTabIndex = 0;
+    mutable QHash<QString, QWidget *> formFields; // found on first use
+    // Batch write: its runner on the same engine, and its panel.
+    BatchWriter *batchWriter = nullptr;
+    BatchWritePanel *batchPanel = nullptr;
 
     LineAssembler rxBuffer;
     QCompleter *completer = nullptr;

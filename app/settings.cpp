@@ -1,3 +1,4 @@
+#include "app/batchwritepanel.h"
 #include "app/nodeweave.h"
 
 #include "at/consolelog.h"
@@ -59,6 +60,7 @@ void Nodeweave::loadSettings()
 
 void Nodeweave::saveSettings()
 {
+    settings->setValue(QStringLiteral("batch/verify"), batchPanel->verify());
     settings->beginGroup(QStringLiteral("LANG"));
     settings->setValue(QStringLiteral("lang"), langButton->text());
     settings->endGroup();

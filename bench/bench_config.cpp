@@ -5,6 +5,9 @@
 // beyond what the bytes need on the wire is the program's own overhead (event-loop turns,
 // painting, per-step work). Prints the figures; the aim is a ratio of at most 2.
 //
+// Then the batch write: N = 1, 4 and 16 remote nodes written (with and without reading
+// each back) against N single Writes (and Reads) of the same form to one remote node.
+//
 // Options: --rounds N (default 5), --hidden (do not show the window), --in-process (also
 // measure the in-process simulator, for comparison: no terminal, no serial port),
 // --trace (per-step timings of the real serial path), --latency MS (the module's reply
@@ -16,6 +19,7 @@
 #include "sim/simmodule.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,6 +29,7 @@
 #include <QPushButton>
 #include <QSerialPort>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -34,7 +39,8 @@
 class TestAccess
 {
 public:
-    static bool busy(Nodeweave *w) { return w->cfgRun->isRunning(); }
+    static bool busy(Nodeweave *w) { return w->cfgRun->isRunning() || w->batchWriter->isRunning(); }
+    static bool scanning(Nodeweave *w) { return w->scanning; }
 };
 
 namespace {
@@ -189,7 +195,8 @@ private:
     std::vector<double> m_rest;
 };
 
-Round run(Nodeweave *w, const char *button, const QString &success, StepTrace *trace = nullptr)
+Round run(Nodeweave *w, const char *button, const QString &success, StepTrace *trace = nullptr,
+          bool startsWith = false)
 {
     settle();
     const qint64 out0 = counter(w, "label_sendCnt");
@@ -205,7 +212,8 @@ Round run(Nodeweave *w, const char *button, const QString &success, StepTrace *t
     r.ms = clock.nsecsElapsed() / 1e6;
     if (trace)
         trace->end();
-    r.ok = w->statusBar()->currentMessage() == success;
+    r.ok = startsWith ? w->statusBar()->currentMessage().startsWith(success)
+                      : w->statusBar()->currentMessage() == success;
     settle();
     r.out = counter(w, "label_sendCnt") - out0;
     r.in = counter(w, "label_recvCnt") - in0;
@@ -244,6 +252,71 @@ bool measure(Nodeweave *w, int rounds, StepTrace *trace)
             trace->print("write");
     }
     return report("read", reads) & report("write", writes);
+}
+
+// Batch writes to the first N remote nodes of a scan, against N single runs to one of them.
+bool measureBatches(Nodeweave *w, int rounds)
+{
+    w->findChild<QLineEdit *>(QStringLiteral("lineEdit_scanTime"))->setText(QStringLiteral("1"));
+    w->findChild<QPushButton *>(QStringLiteral("pushButton_scan"))->click();
+    while (TestAccess::scanning(w))
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    auto *table = w->findChild<QTableWidget *>(QStringLiteral("tableWidget_device"));
+    if (table->rowCount() < 17) {
+        std::printf("the scan found %d nodes, not 17\n", table->rowCount());
+        return false;
+    }
+    // One remote node as the target of the single runs.
+    QMetaObject::invokeMethod(w, "on_tableWidget_device_cellClicked", Q_ARG(int, 1), Q_ARG(int, 0));
+    const auto single = [w](const char *button, const char *success) {
+        return run(w, button, QString::fromUtf8(success));
+    };
+    bool ok = true;
+    auto *verify = w->findChild<QCheckBox *>(QStringLiteral("checkBox_batchVerify"));
+    // Each round times N single runs and then the batch, one right after the other, so
+    // that both see the same load on a shared machine; the ratio is taken per round.
+    for (const bool check : {false, true}) {
+        for (const int n : {1, 4, 16}) {
+            for (int row = 0; row < table->rowCount(); ++row)
+                table->item(row, 0)->setCheckState(row >= 1 && row <= n ? Qt::Checked
+                                                                        : Qt::Unchecked);
+            verify->setChecked(check);
+            std::vector<double> singles;
+            std::vector<double> batches;
+            std::vector<double> ratios;
+            for (int i = 0; i < rounds; ++i) {
+                double sum = 0;
+                for (int k = 0; k < n; ++k) {
+                    const Round write = single("pushButton_writeConfiguartion", "写入配置完成");
+                    ok = ok && write.ok;
+                    sum += write.ms;
+                    if (check) {
+                        const Round read = single("pushButton_readConfiguration", "读取配置完成");
+                        ok = ok && read.ok;
+                        sum += read.ms;
+                    }
+                }
+                const Round batch = run(
+                    w, "pushButton_writeConfiguartionBull",
+                    QStringLiteral("批量写入：%1 个节点中的 %1 个已写入").arg(n), nullptr, true);
+                ok = ok && batch.ok;
+                singles.push_back(sum);
+                batches.push_back(batch.ms);
+                ratios.push_back(batch.ms / sum);
+            }
+            const auto median = [](std::vector<double> v) {
+                std::sort(v.begin(), v.end());
+                return v[v.size() / 2];
+            };
+            const double ratio = median(ratios);
+            std::printf("  batch %2d node(s) %-14s %8.1f ms, %d x %-14s %8.1f ms (medians of %d): "
+                        "ratio %.3f  %s\n",
+                        n, check ? "with verify" : "without verify", median(batches), n,
+                        check ? "(Write + Read)" : "Write", median(singles), rounds, ratio,
+                        !ok ? "FAILED" : (ratio <= 1.1 ? "ok" : "above 1.1"));
+        }
+    }
+    return ok;
 }
 
 // The module by itself over the terminal: from a query's bytes written to the end of its
@@ -306,8 +379,8 @@ int main(int argc, char **argv)
     modsim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     modsim.start(QStringLiteral(MODSIM_BIN),
                  {QStringLiteral("--baud"), QString::number(kBaud), QStringLiteral("--latency"),
-                  QString::number(latency), QStringLiteral("--remote-latency"),
-                  QStringLiteral("0")});
+                  QString::number(latency), QStringLiteral("--remote-latency"), QStringLiteral("0"),
+                  QStringLiteral("--nodes"), QStringLiteral("16")});
     if (!modsim.waitForStarted(5000) || !modsim.waitForReadyRead(5000)) {
         std::fprintf(stderr, "cannot start %s\n", MODSIM_BIN);
         return 1;
@@ -336,6 +409,8 @@ int main(int argc, char **argv)
                     hidden ? "hidden" : "shown", qPrintable(app.platformName()), qPrintable(path),
                     kBaud, latency);
         ok = measure(&w, rounds, tracing ? &trace : nullptr);
+        std::printf("batch write, same window and terminal:\n");
+        ok = measureBatches(&w, rounds) && ok;
         w.findChild<QPushButton *>(QStringLiteral("pushButton_openCom"))->click();
     }
     moduleTurnaround(path);

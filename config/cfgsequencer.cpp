@@ -63,6 +63,9 @@ void CfgSequencer::skip()
 
 void CfgSequencer::sendCurrent()
 {
+    // A run stopped from a handler of its own signals sends nothing more.
+    if (!m_running)
+        return;
     if (m_position >= stepCount()) {
         finish(true);
         return;

@@ -3,7 +3,7 @@
 #include "at/commands.h"
 #include "at/consolelog.h"
 #include "at/replygrammar.h"
-#include "config/cfgreply.h"
+#include "config/cfgreadqueue.h"
 
 #include <QStatusBar>
 #include <functional>
@@ -26,19 +26,6 @@ std::array<QLineEdit *, 4> descriptorEdits(Ui::NodeweaveClass &ui)
     return {ui.lineEdit_DESC1, ui.lineEdit_DESC2, ui.lineEdit_DESC3, ui.lineEdit_DESC4};
 }
 
-using CfgReply::toIntOrZero;
-using Fields = QStringList;
-
-// A sampling row of an IO line or ADC channel: number, interval, mode, address.
-void fillSampling(QCheckBox *on, QLineEdit *interval, QComboBox *mode, QComboBox *address,
-                  const Fields &f)
-{
-    on->setChecked(true);
-    interval->setText(f.at(2));
-    mode->setCurrentIndex(CfgReply::samplingModeIndex(f.at(3)));
-    address->setEditText(f.at(4));
-}
-
 } // namespace
 
 // ---- the runs ----
@@ -55,7 +42,10 @@ void Nodeweave::on_pushButton_writeConfiguartion_clicked()
 
 void Nodeweave::on_pushButton_stopCfg_clicked()
 {
-    cfgRun->stop();
+    if (batchWriter->isRunning())
+        batchWriter->stop();
+    else
+        cfgRun->stop();
 }
 
 void Nodeweave::readCfgTimeout()
@@ -92,6 +82,9 @@ void Nodeweave::startCfgRun(CfgSequencer::Kind kind, const CfgCmdQueue &queue)
 
 void Nodeweave::cfgRunFinished(bool ok)
 {
+    // A batch write accounts for its runs itself.
+    if (batchWriter->isRunning())
+        return;
     updateEnabled();
     ui.progressBar_cfg->setValue(0);
     ui.tabWidget->setCurrentIndex(savedTabIndex);
@@ -128,185 +121,58 @@ QString Nodeweave::cfgFailureNote(const QString &outcome)
 
 void Nodeweave::initReadCfgQueue()
 {
-    using Reply::Form;
-    const auto remote = [this] {
+    CfgReadQueue::Sink sink;
+    sink.set = [this](const QString &name, const QVariant &value) {
+        setFormField(name, value);
+    };
+    sink.show = [this](int page) {
+        ui.tabWidget->setCurrentIndex(page);
+    };
+    sink.remote = [this] {
         return cfgRun->remoteTarget();
     };
-    const auto show = [this](int page) {
-        if (page != NoPage)
-            ui.tabWidget->setCurrentIndex(page);
-    };
+    readQueue = CfgReadQueue::build(sink);
+}
 
-    // A one-line reply of `form`; `apply` fills the form from the fields, or refuses
-    // them without touching the form, to have the query sent again.
-    const auto single = [=](Form form, int page,
-                            std::function<bool(const Fields &)> apply) -> CfgCmdHandler {
-        return [=](const QString &line, bool *done) {
-            const auto fields = Reply::match(form, line, remote());
-            if (!fields)
-                return false;
-            show(page);
-            if (!apply(*fields))
-                return false;
-            *done = true;
-            return true;
-        };
-    };
-    const auto text = [=](QLineEdit *edit, int page = NoPage) {
-        return single(Form::Value, page, [edit](const Fields &f) {
-            edit->setText(f.at(0));
-            return true;
-        });
-    };
-    // A number the form can only show within [low, high], the box's first item.
-    const auto ranged = [=](QComboBox *box, int low, int high) {
-        return single(Form::Value, NoPage, [=](const Fields &f) {
-            const auto value = CfgReply::rangedInt(f.at(0), low, high);
-            if (value)
-                box->setCurrentIndex(*value - low);
-            return value.has_value();
-        });
-    };
-    // A node whose network has not started answers "ERR=60" instead of a value.
-    const auto orNetworkDown = [](CfgCmdHandler handler, QLineEdit *edit, QString substitute) {
-        return CfgCmdHandler([=](const QString &line, bool *done) {
-            if (handler(line, done))
-                return true;
-            if (!CfgReply::isNetworkNotStarted(line))
-                return false;
-            edit->setText(substitute);
-            *done = true;
-            return true;
-        });
-    };
-    // A list reply: rows of `rowForm`, then the closing success line. `pick` names the
-    // form position of a row's IO line or channel (-1 refuses the row), `fill` fills it.
-    const auto list = [=](Form rowForm, int page, std::function<int(const Fields &)> pick,
-                          std::function<void(int, const Fields &)> fill) -> CfgCmdHandler {
-        return [=](const QString &line, bool *done) {
-            const CfgReply::ListLine l = CfgReply::listLine(rowForm, line, remote());
-            if (l.kind == CfgReply::ListLine::Closing) {
-                *done = true;
-                return true;
-            }
-            if (l.kind != CfgReply::ListLine::Row)
-                return false;
-            const int slot = pick(l.fields);
-            if (slot < 0)
-                return false;
-            show(page);
-            fill(slot, l.fields);
-            *done = false;
-            return true;
-        };
-    };
-    const auto add = [this](const QString &cmd, CfgCmdHandler handler) {
-        readQueue.append(CfgCmd{cmd, std::move(handler)});
-    };
+QWidget *Nodeweave::formField(const QString &name) const
+{
+    QWidget *&field = formFields[name];
+    if (!field)
+        field = findChild<QWidget *>(name);
+    if (!field)
+        qFatal("no form field %s", qPrintable(name));
+    return field;
+}
 
-    add(Command::info(), text(ui.lineEdit_devicePart, BasePage));
-    add(Command::version(), text(ui.lineEdit_deviceSoftwareVer));
-    add(Command::query("TYP"), single(Form::Value, NoPage, [this](const Fields &f) {
-            // A type the form does not offer is still a valid answer.
-            if (const auto index = CfgReply::deviceTypeIndex(f.at(0)))
-                ui.comboBox_deviceType->setCurrentIndex(*index);
-            return true;
-        }));
-    add(Command::query("NID"), orNetworkDown(text(ui.lineEdit_deviceNid), ui.lineEdit_deviceNid,
-                                             QStringLiteral("0xFFFE")));
-    add(Command::query("MID"), text(ui.lineEdit_deviceMid));
-    add(Command::query("NS"), text(ui.lineEdit_deviceRunState));
-    add(Command::query("UART"), single(Form::Value5, NoPage, [this](const Fields &f) {
-            const CfgReply::UartIndexes u = CfgReply::uartIndexes(f);
-            ui.comboBox_deviceBps->setCurrentIndex(u.baud);
-            ui.comboBox_deviceDataBit->setCurrentIndex(u.dataBits);
-            ui.comboBox_deviceParBit->setCurrentIndex(u.parity);
-            ui.comboBox_deviceStopBit->setCurrentIndex(u.stopBits);
-            ui.comboBox_deviceFlow->setCurrentIndex(u.flow);
-            return true;
-        }));
-    add(Command::query("DFWM"), single(Form::Digit, NoPage, [this](const Fields &f) {
-            ui.comboBox_defaultWorkMode->setCurrentIndex(toIntOrZero(f.at(0)));
-            return true;
-        }));
-    add(Command::query("EPID"), text(ui.lineEdit_EPID, NetworkPage));
-    add(Command::query("JOINT"), text(ui.lineEdit_joinTime));
-    add(Command::query("TID"), single(Form::Value2, NoPage, [this](const Fields &f) {
-            // The mode first: its change refills the address list.
-            ui.comboBox_TID_AM->setCurrentIndex(CfgReply::twoModeIndex(f.at(0)));
-            ui.comboBox_TID_ADDR->setEditText(f.at(1));
-            return true;
-        }));
-    add(Command::query("LQI"),
-        orNetworkDown(text(ui.lineEdit_LQI), ui.lineEdit_LQI, QStringLiteral("0")));
-    add(Command::query("CH"), ranged(ui.comboBox_CH, 11, 26));
-    add(Command::query("NLOCK"), ranged(ui.comboBox_netLock, 0, 1));
-    add(Command::query("NASTA"), ranged(ui.comboBox_autoNet, 0, 1));
-    const auto desc = descriptorEdits(ui);
-    for (int i = 0; i < int(desc.size()); ++i)
-        add(Command::readDescriptor(i + 1), text(desc[i]));
-
-    const QList<IoLineWidgets> &io = families.io;
-    const auto ioRow = [](int field) {
-        return [field](const Fields &f) {
-            return CfgReply::ioSlot(toIntOrZero(f.at(field)));
-        };
-    };
-    add(Command::query("IOSET"),
-        list(Form::Row2, IoPage, ioRow(0), [io](int slot, const Fields &f) {
-            const bool output = toIntOrZero(f.at(1)) != 0;
-            (output ? io[slot].output : io[slot].input)->setChecked(true);
-            io[slot].level->setEnabled(output);
-        }));
-    for (const IoLineWidgets &w : io) {
-        add(Command::readIo(w.line), single(Form::Value, NoPage, [w](const Fields &f) {
-                w.curInput->setText(f.at(0));
-                w.level->setCurrentIndex(toIntOrZero(f.at(0)));
-                return true;
-            }));
+void Nodeweave::setFormField(const QString &name, const QVariant &value)
+{
+    QWidget *field = formField(name);
+    if (auto *box = qobject_cast<QComboBox *>(field)) {
+        if (value.typeId() == QMetaType::QString)
+            box->setEditText(value.toString());
+        else
+            box->setCurrentIndex(value.toInt());
+    } else if (auto *edit = qobject_cast<QLineEdit *>(field)) {
+        edit->setText(value.toString());
+    } else if (auto *button = qobject_cast<QAbstractButton *>(field)) {
+        button->setChecked(value.toBool());
+    } else if (auto *slider = qobject_cast<QSlider *>(field)) {
+        slider->setValue(value.toInt());
     }
-    add(Command::query("TPIO"),
-        list(
-            Form::Row4, NoPage,
-            [](const Fields &f) {
-                // The target line must be one the form can show, too.
-                const int slot = CfgReply::ioSlot(toIntOrZero(f.at(0)));
-                return CfgReply::ioSlot(toIntOrZero(f.at(1))) < 0 ? -1 : slot;
-            },
-            [io](int slot, const Fields &f) {
-                const IoLineWidgets &w = io[slot];
-                w.tpio->setChecked(true);
-                w.tpioTargetLine->setCurrentIndex(CfgReply::ioSlot(toIntOrZero(f.at(1))));
-                w.tpioMode->setCurrentIndex(CfgReply::twoModeIndex(f.at(2)));
-                w.tpioAddress->setEditText(f.at(3));
-            }));
-    add(Command::query("IOSMP"),
-        list(Form::Row5, NoPage, ioRow(1), [io](int slot, const Fields &f) {
-            const IoLineWidgets &w = io[slot];
-            fillSampling(w.sample, w.sampleInterval, w.sampleMode, w.sampleAddress, f);
-        }));
+}
 
-    const QList<AdcWidgets> &adc = families.adc;
-    for (const AdcWidgets &w : adc)
-        add(Command::readAdc(w.channel), text(w.value, w.channel == 1 ? AdPage : NoPage));
-    const auto channelRow = [](int count) {
-        return [count](const Fields &f) {
-            return CfgReply::channelSlot(toIntOrZero(f.at(1)), count);
-        };
-    };
-    add(Command::query("ADCSMP"), list(Form::Row5, NoPage, channelRow(CfgReply::kAdcChannels),
-                                       [adc](int slot, const Fields &f) {
-                                           const AdcWidgets &w = adc[slot];
-                                           fillSampling(w.sample, w.interval, w.mode, w.address, f);
-                                       }));
-    const QList<PwmWidgets> &pwm = families.pwm;
-    add(Command::query("PWM"), list(Form::Row4, PwmPage, channelRow(CfgReply::kPwmChannels),
-                                    [pwm](int slot, const Fields &f) {
-                                        const PwmWidgets &w = pwm[slot];
-                                        w.on->setChecked(true);
-                                        w.frequency->setText(f.at(2));
-                                        w.slider->setValue(toIntOrZero(f.at(3)));
-                                    }));
+QVariant Nodeweave::formFieldValue(const QString &name) const
+{
+    QWidget *field = formField(name);
+    if (auto *box = qobject_cast<QComboBox *>(field))
+        return box->isEditable() ? QVariant(box->currentText()) : QVariant(box->currentIndex());
+    if (auto *edit = qobject_cast<QLineEdit *>(field))
+        return edit->text();
+    if (auto *button = qobject_cast<QAbstractButton *>(field))
+        return button->isChecked();
+    if (auto *slider = qobject_cast<QSlider *>(field))
+        return slider->value();
+    return {};
 }
 
 // ---- the write queue ----
@@ -321,7 +187,8 @@ void Nodeweave::initWriteCfgQueue()
         writeQueue.append(CfgCmd{compose().section(QLatin1Char('='), 0, 0),
                                  [this, page, compose, skip](const QString &, bool *done) {
                                      *done = true;
-                                     if (page != NoPage)
+                                     // A batch leaves the pages alone.
+                                     if (page != NoPage && !batchWriter->isRunning())
                                          ui.tabWidget->setCurrentIndex(page);
                                      if (skip && skip())
                                          cfgRun->skip();

@@ -2,6 +2,132 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
     <context>
+        <name>BatchWritePanel</name>
+        <message>
+            <source>保存报告</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>CSV 文件 (*.csv)</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>无法保存报告 %1：%2</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>等待</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>写入中（第 %1 步，共 %2 步）</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>校验中（第 %1 步，共 %2 步）</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>完成，已校验</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>完成</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>跳过</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>失败：%1（无回复）</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>已停止：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>校验失败：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>失败：%1（%2）</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>%1 校验失败（%2）</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>%1 在 %2 处失败（无回复）</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>%1 在 %2 处停止</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>%1 在 %2 处失败（%3）</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>批量写入：%2 个节点中的 %1 个已写入并校验</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>批量写入：%2 个节点中的 %1 个已写入</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>跳过 %1 个</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>；</source>
+            <translation type="unfinished" />
+        </message>
+    </context>
+    <context>
+        <name>BatchWritePanelClass</name>
+        <message>
+            <source>批量写入</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>MAC地址</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>网络地址</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>描述符1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>状态</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>写入后校验</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>停止</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>保存报告…</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>关闭</source>
+            <translation type="unfinished" />
+        </message>
+    </context>
+    <context>
         <name>Nodeweave</name>
         <message>
             <source>中文</source>
@@ -318,6 +444,10 @@
         </message>
         <message>
             <source>确定要恢复出厂设置吗？</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>串口已关闭</source>
             <translation type="unfinished" />
         </message>
     </context>

@@ -2,6 +2,132 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
     <context>
+        <name>BatchWritePanel</name>
+        <message>
+            <source>保存报告</source>
+            <translation>Save report</translation>
+        </message>
+        <message>
+            <source>CSV 文件 (*.csv)</source>
+            <translation>CSV files (*.csv)</translation>
+        </message>
+        <message>
+            <source>无法保存报告 %1：%2</source>
+            <translation>Cannot save the report %1: %2</translation>
+        </message>
+        <message>
+            <source>等待</source>
+            <translation>waiting</translation>
+        </message>
+        <message>
+            <source>写入中（第 %1 步，共 %2 步）</source>
+            <translation>writing (step %1 of %2)</translation>
+        </message>
+        <message>
+            <source>校验中（第 %1 步，共 %2 步）</source>
+            <translation>verifying (step %1 of %2)</translation>
+        </message>
+        <message>
+            <source>完成，已校验</source>
+            <translation>done, verified</translation>
+        </message>
+        <message>
+            <source>完成</source>
+            <translation>done</translation>
+        </message>
+        <message>
+            <source>跳过</source>
+            <translation>skipped</translation>
+        </message>
+        <message>
+            <source>失败：%1（无回复）</source>
+            <translation>failed at %1 (no reply)</translation>
+        </message>
+        <message>
+            <source>已停止：%1</source>
+            <translation>stopped at %1</translation>
+        </message>
+        <message>
+            <source>校验失败：%1</source>
+            <translation>verification failed: %1</translation>
+        </message>
+        <message>
+            <source>失败：%1（%2）</source>
+            <translation>failed at %1 (%2)</translation>
+        </message>
+        <message>
+            <source>%1 校验失败（%2）</source>
+            <translation>%1 failed verification (%2)</translation>
+        </message>
+        <message>
+            <source>%1 在 %2 处失败（无回复）</source>
+            <translation>%1 failed at %2 (no reply)</translation>
+        </message>
+        <message>
+            <source>%1 在 %2 处停止</source>
+            <translation>%1 stopped at %2</translation>
+        </message>
+        <message>
+            <source>%1 在 %2 处失败（%3）</source>
+            <translation>%1 failed at %2 (%3)</translation>
+        </message>
+        <message>
+            <source>批量写入：%2 个节点中的 %1 个已写入并校验</source>
+            <translation>Batch write: %1 of %2 nodes written and verified</translation>
+        </message>
+        <message>
+            <source>批量写入：%2 个节点中的 %1 个已写入</source>
+            <translation>Batch write: %1 of %2 nodes written</translation>
+        </message>
+        <message>
+            <source>跳过 %1 个</source>
+            <translation>%1 skipped</translation>
+        </message>
+        <message>
+            <source>；</source>
+            <translation>; </translation>
+        </message>
+    </context>
+    <context>
+        <name>BatchWritePanelClass</name>
+        <message>
+            <source>批量写入</source>
+            <translation>Batch Write</translation>
+        </message>
+        <message>
+            <source>MAC地址</source>
+            <translation>MAC Addr</translation>
+        </message>
+        <message>
+            <source>网络地址</source>
+            <translation>Network Addr</translation>
+        </message>
+        <message>
+            <source>描述符1</source>
+            <translation>Descriptor 1</translation>
+        </message>
+        <message>
+            <source>状态</source>
+            <translation>State</translation>
+        </message>
+        <message>
+            <source>写入后校验</source>
+            <translation>Verify after write</translation>
+        </message>
+        <message>
+            <source>停止</source>
+            <translation>Stop</translation>
+        </message>
+        <message>
+            <source>保存报告…</source>
+            <translation>Save report…</translation>
+        </message>
+        <message>
+            <source>关闭</source>
+            <translation>Close</translation>
+        </message>
+    </context>
+    <context>
         <name>Nodeweave</name>
         <message>
             <source>中文</source>
@@ -320,6 +446,10 @@
         <message>
             <source>确定要恢复出厂设置吗？</source>
             <translation>Restore the factory settings?</translation>
+        </message>
+        <message>
+            <source>串口已关闭</source>
+            <translation>The port was closed</translation>
         </message>
     </context>
     <context>

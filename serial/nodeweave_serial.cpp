@@ -171,6 +171,9 @@ bool Nodeweave::openPortEntry(const QString &entry, QString *failure)
 
 void Nodeweave::closePort()
 {
+    // A batch cannot go on without its port: the node under way fails, the rest are skipped.
+    if (batchWriter->isRunning())
+        batchWriter->abort(tr("串口已关闭"));
     // A capture records one session on the port.
     consoleLog->stopCapture();
     portOpen = false;
@@ -245,6 +248,10 @@ void Nodeweave::portErrorOccurred(int error)
 void Nodeweave::portLost(int error)
 {
     const QString name = openPortName;
+    const QString lost = tr("串口已断开：%1（%2）")
+                             .arg(name, PortProblem::lost(QSerialPort::SerialPortError(error)));
+    if (batchWriter->isRunning())
+        batchWriter->abort(lost);
     closePort();
     // A line the lost port cut short must not become the head of the next port's first
     // line. A port the user closes keeps its partial line, as the receiver always has.
@@ -254,9 +261,7 @@ void Nodeweave::portLost(int error)
     // failure, as the Stop button ends it, and is not resumed on a port that comes back.
     on_pushButton_stopCfg_clicked();
     on_comPortToggle(false);
-    statusBar()->showMessage(tr("串口已断开：%1（%2）")
-                                 .arg(name, PortProblem::lost(QSerialPort::SerialPortError(error))),
-                             10000);
+    statusBar()->showMessage(lost, 10000);
     if (ui.checkBox_reconnect->isChecked()) {
         reconnectPending = true;
         lostPort = name;

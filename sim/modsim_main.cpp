@@ -139,12 +139,15 @@ int main(int argc, char **argv)
          QStringLiteral("Delay the reply to every n-th line by --delay-ms."), QStringLiteral("n")},
         {QStringLiteral("delay-ms"),
          QStringLiteral("Extra delay for --delay-every (default 3000)."), QStringLiteral("ms")},
+        {QStringLiteral("nodes"),
+         QStringLiteral("Remote nodes in the network (default 4; more are plain routers)."),
+         QStringLiteral("n")},
     };
     parser.addOptions(options);
     parser.process(app);
 
     bool ok = true;
-    SimModule module;
+    SimModule module(nullptr, intOption(parser, QStringLiteral("nodes"), 4, &ok));
     module.setLocalLatency(
         intOption(parser, QStringLiteral("latency"), module.localLatency(), &ok));
     module.setRemoteLatency(

@@ -26,9 +26,9 @@ constexpr int kAdcKeyBase = 50;
 
 } // namespace
 
-SimModule::SimModule(QObject *parent) : QObject(parent)
+SimModule::SimModule(QObject *parent, int remotes) : QObject(parent)
 {
-    for (const SimNodeConfig &c : simDefaultNetwork())
+    for (const SimNodeConfig &c : simDefaultNetwork(remotes))
         m_nodes.push_back(std::make_unique<SimNode>(c));
     m_clock.start();
     m_releaseTimer.setSingleShot(true);
@@ -227,6 +227,11 @@ void SimModule::handleLine(const QByteArray &line)
 
 void SimModule::runCommand(SimNode &node, const QByteArray &command, bool viaNetwork, int delay)
 {
+    SimQuirks &quirks = node.quirks();
+    delay += quirks.extraLatencyMs;
+    // Answers first, then goes: the answer is already on its way.
+    if (quirks.leaveAfter > 0 && --quirks.leaveAfter == 0)
+        node.config().networkStarted = false;
     SimCommand cmd;
     if (const int err = SimParse::parseCommand(command, &cmd)) {
         push(delay, errLine(err));
@@ -248,6 +253,14 @@ void SimModule::runCommand(SimNode &node, const QByteArray &command, bool viaNet
     if (!(forms & (1u << cmd.form))) {
         const int code = cmd.form == SimCommand::Query ? 31 : cmd.form == SimCommand::Set ? 32 : 33;
         push(delay, errLine(code));
+        return;
+    }
+    if (cmd.form == SimCommand::Set && !cmd.word.isEmpty() && cmd.word == quirks.refuseWord) {
+        push(delay, errLine(quirks.refuseCode));
+        return;
+    }
+    if (cmd.form == SimCommand::Set && !cmd.word.isEmpty() && cmd.word == quirks.keepWord) {
+        push(delay, format(SimReply::ok(), viaNetwork ? &node : nullptr));
         return;
     }
     if (SimNode::handles(cmd.word)) {

@@ -27,7 +27,8 @@ class SimModule : public QObject
     Q_OBJECT
 
 public:
-    explicit SimModule(QObject *parent = nullptr);
+    // A network of the local module and `remotes` remote nodes (see simDefaultNetwork).
+    explicit SimModule(QObject *parent = nullptr, int remotes = 4);
     ~SimModule() override;
 
     // Bytes from the host, split anywhere.

@@ -546,7 +546,7 @@ SimReply SimNode::executeAdcPwm(const SimCommand &cmd)
     return SimReply::ok();
 }
 
-QList<SimNodeConfig> simDefaultNetwork()
+QList<SimNodeConfig> simDefaultNetwork(int remotes)
 {
     auto node = [](const char *net, const char *mac, char type, const char *part,
                    std::array<const char *, 4> desc, int lqi) {
@@ -590,5 +590,14 @@ QList<SimNodeConfig> simDefaultNetwork()
     }
     for (size_t i = 0; i < local.io.size(); ++i)
         local.io.at(i).level = localInputs[i];
-    return {local, hall, sensor, sw, light};
+    QList<SimNodeConfig> nodes = {local, hall, sensor, sw, light};
+    for (int i = 5; i <= remotes; ++i) {
+        const QByteArray n = QByteArray::number(0x2000 + i - 4, 16).toUpper();
+        const QByteArray net = "0x" + n;
+        const QByteArray mac = "0x00124B000102" + n;
+        const QByteArray desc = "ROUTER_" + n;
+        nodes.append(node(net.constData(), mac.constData(), 'R', "NWSIM-ZB100",
+                          {desc.constData(), "ROUTER", "RACK", "SIM"}, 120));
+    }
+    return nodes.mid(0, 1 + qMax(0, remotes));
 }

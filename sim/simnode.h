@@ -118,6 +118,20 @@ struct SimReply
     static SimReply errorReply(int code);
 };
 
+// Ways a node misbehaves during a batch of settings, for tests and demonstrations.
+struct SimQuirks
+{
+    // Set commands of this word are refused with ERR=refuseCode.
+    QByteArray refuseWord;
+    int refuseCode = 0;
+    // Set commands of this word are acknowledged and not carried out.
+    QByteArray keepWord;
+    // Added to every answer's latency.
+    int extraLatencyMs = 0;
+    // The node leaves the network after answering this many more commands (0: never).
+    int leaveAfter = 0;
+};
+
 class SimNode
 {
 public:
@@ -155,6 +169,8 @@ public:
     void setListClosing(ListClosing closing) { m_listClosing = closing; }
     ListClosing listClosing() const { return m_listClosing; }
 
+    SimQuirks &quirks() { return m_quirks; }
+
 private:
     SimReply setSmallInt(const QByteArray &params, int low, int high, int *field);
     SimReply setFlag(const QByteArray &params, int *field)
@@ -168,8 +184,10 @@ private:
     SimNodeConfig m_stored;
     SimNodeConfig m_factory;
     ListClosing m_listClosing = ListClosing::Normal;
+    SimQuirks m_quirks;
 };
 
 // The nodes the simulated network starts with: the local module first, then the
-// remote nodes.
-QList<SimNodeConfig> simDefaultNetwork();
+// remote nodes (four, or `remotes` when more are asked for: the extra ones are plain
+// routers numbered from 0x2001).
+QList<SimNodeConfig> simDefaultNetwork(int remotes = 4);

@@ -1,0 +1,281 @@
+#include "config/batchwriter.h"
+
+#include <QTimer>
+
+namespace {
+
+// A cell as CSV quotes it. A cell that a spreadsheet would take for a formula (a node's
+// descriptor comes from the network) is kept as text by a leading apostrophe.
+QByteArray csvCell(const QString &text)
+{
+    QString t = text;
+    if (!t.isEmpty() && QStringLiteral("=+-@\t\r").contains(t.front()))
+        t.prepend(QLatin1Char('\''));
+    if (t.contains(QLatin1Char(',')) || t.contains(QLatin1Char('"')) ||
+        t.contains(QLatin1Char('\n')) || t.contains(QLatin1Char('\r')))
+        t = QLatin1Char('"') + t.replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+            QLatin1Char('"');
+    return t.toUtf8();
+}
+
+QString iso(const QDateTime &time)
+{
+    return time.isValid() ? time.toString(Qt::ISODateWithMs) : QString();
+}
+
+} // namespace
+
+BatchWriter::BatchWriter(CfgSequencer *engine, const CfgCmdQueue *writeQueue, QObject *parent)
+    : QObject(parent), m_engine(engine), m_writeQueue(writeQueue)
+{
+    CfgReadQueue::Sink sink;
+    sink.set = [this](const QString &name, const QVariant &value) {
+        m_shadow.insert(name, value);
+    };
+    sink.remote = [this] {
+        return m_engine->remoteTarget();
+    };
+    m_readQueue = CfgReadQueue::build(sink);
+    // The engine may run a plain read or write too: its signals count only while the batch
+    // drives it.
+    connect(engine, &CfgSequencer::progress, this, &BatchWriter::engineProgress);
+    connect(engine, &CfgSequencer::stepResult, this, &BatchWriter::engineStepResult);
+    connect(engine, &CfgSequencer::finished, this, &BatchWriter::engineFinished);
+}
+
+void BatchWriter::start(const QList<ZBdevice> &nodes, const CfgValues &written, bool verify)
+{
+    m_nodes.clear();
+    for (const ZBdevice &d : nodes) {
+        BatchNode n;
+        n.device = d;
+        m_nodes.append(n);
+    }
+    m_written = written;
+    m_verify = verify;
+    m_stopRequested = false;
+    m_aborting = false;
+    m_abortReason.clear();
+    m_index = 0;
+    m_running = true;
+    if (m_nodes.isEmpty()) {
+        finishRun();
+        return;
+    }
+    runNode();
+}
+
+void BatchWriter::stop()
+{
+    if (!m_running)
+        return;
+    m_stopRequested = true;
+    // Between two nodes nothing is under way: end now.
+    if (!m_engine->isRunning())
+        advance();
+}
+
+void BatchWriter::abort(const QString &why)
+{
+    if (!m_running)
+        return;
+    m_aborting = true;
+    m_abortReason = why;
+    // The node under way fails; one whose outcome was known already (its engine run over)
+    // keeps it, unless its read-back was still to come.
+    BatchNode &n = current();
+    const bool pending =
+        n.state == BatchNode::State::Writing || n.state == BatchNode::State::Verifying;
+    const bool verifyToCome = n.state == BatchNode::State::Writing && m_writeDone && m_verify;
+    if (pending && !m_engine->isRunning() && !verifyToCome) {
+        n.state =
+            n.cause == BatchNode::Cause::None ? BatchNode::State::Done : BatchNode::State::Failed;
+    } else if (pending) {
+        n.state = BatchNode::State::Failed;
+        n.cause = BatchNode::Cause::PortLost;
+        n.command = m_engine->lastCommand();
+        n.reply = why;
+    }
+    if (pending) {
+        n.ended = QDateTime::currentDateTimeUtc();
+        emit nodeChanged(m_index);
+    }
+    m_engine->stop();
+    finishRun();
+}
+
+int BatchWriter::stepsPerNode() const
+{
+    return int(m_writeQueue->size()) + (m_verify ? int(m_readQueue.size()) : 0);
+}
+
+int BatchWriter::progressMaximum() const
+{
+    return qMax(1, int(m_nodes.size()) * stepsPerNode());
+}
+
+int BatchWriter::progressValue() const
+{
+    int value = 0;
+    for (const BatchNode &n : m_nodes) {
+        if (n.state == BatchNode::State::Writing)
+            value += n.step - 1;
+        else if (n.state == BatchNode::State::Verifying)
+            value += int(m_writeQueue->size()) + n.step - 1;
+        else if (n.state != BatchNode::State::Waiting)
+            value += stepsPerNode();
+    }
+    return value;
+}
+
+void BatchWriter::runNode()
+{
+    BatchNode &n = current();
+    n.state = BatchNode::State::Writing;
+    n.started = QDateTime::currentDateTimeUtc();
+    n.step = 1;
+    n.steps = int(m_writeQueue->size());
+    m_writeDone = false;
+    m_target = n.device;
+    m_engine->start(CfgSequencer::Kind::Write, *m_writeQueue, &m_target);
+    emit nodeChanged(m_index);
+    m_engine->sendCurrent();
+}
+
+void BatchWriter::engineProgress(int position)
+{
+    if (!m_running || m_aborting)
+        return;
+    current().step = qMin(position + 1, current().steps);
+    emit nodeChanged(m_index);
+}
+
+void BatchWriter::engineStepResult(int position, bool accepted, bool)
+{
+    if (!m_running || m_aborting || !m_stopRequested)
+        return;
+    // The last step of a write that needs no verifying completes the node: let it.
+    const bool lastWriteStep =
+        m_engine->kind() == CfgSequencer::Kind::Write && position == m_engine->stepCount() - 1;
+    if (accepted && lastWriteStep && !m_verify)
+        return;
+    m_engine->stop();
+}
+
+void BatchWriter::engineFinished(bool ok)
+{
+    if (!m_running || m_aborting)
+        return;
+    BatchNode &n = current();
+    const bool writing = n.state == BatchNode::State::Writing;
+    if (ok && writing) {
+        m_writeDone = true;
+    } else if (ok) {
+        n.differences = CfgReadQueue::differences(m_written, m_shadow);
+        n.verified = n.differences.isEmpty();
+        if (!n.verified)
+            n.cause = BatchNode::Cause::Differs;
+    } else {
+        n.command = m_engine->lastCommand();
+        n.reply = m_engine->lastReply();
+        switch (m_engine->failure()) {
+        case CfgSequencer::Failure::Refused:
+            n.cause = BatchNode::Cause::Refused;
+            break;
+        case CfgSequencer::Failure::NoReply:
+            n.cause = BatchNode::Cause::NoReply;
+            break;
+        default:
+            n.cause = BatchNode::Cause::Stopped;
+            break;
+        }
+    }
+    // The next node starts from the event loop, not from inside the engine's own signal.
+    QTimer::singleShot(0, this, &BatchWriter::advance);
+}
+
+void BatchWriter::advance()
+{
+    if (!m_running || m_aborting || m_engine->isRunning())
+        return;
+    BatchNode &n = current();
+    if (n.state == BatchNode::State::Writing && m_writeDone && m_verify) {
+        if (m_stopRequested) {
+            n.cause = BatchNode::Cause::Stopped;
+        } else {
+            n.state = BatchNode::State::Verifying;
+            n.step = 1;
+            n.steps = int(m_readQueue.size());
+            m_shadow = CfgReadQueue::listDefaults();
+            m_engine->start(CfgSequencer::Kind::Read, m_readQueue, &m_target);
+            emit nodeChanged(m_index);
+            m_engine->sendCurrent();
+            return;
+        }
+    }
+    if (n.state == BatchNode::State::Writing || n.state == BatchNode::State::Verifying) {
+        n.state =
+            n.cause == BatchNode::Cause::None ? BatchNode::State::Done : BatchNode::State::Failed;
+        n.ended = QDateTime::currentDateTimeUtc();
+        emit nodeChanged(m_index);
+    }
+    if (!m_stopRequested && m_index + 1 < m_nodes.size()) {
+        ++m_index;
+        runNode();
+        return;
+    }
+    finishRun();
+}
+
+void BatchWriter::finishRun()
+{
+    for (int i = 0; i < m_nodes.size(); ++i) {
+        if (m_nodes[i].state == BatchNode::State::Waiting) {
+            m_nodes[i].state = BatchNode::State::Skipped;
+            emit nodeChanged(i);
+        }
+    }
+    m_running = false;
+    m_aborting = false;
+    emit finished();
+}
+
+QString BatchWriter::differencesText(const BatchNode &node, const ValueText &valueText)
+{
+    QStringList parts;
+    for (const CfgReadQueue::Difference &d : node.differences)
+        parts.append(QStringLiteral("%1: wrote %2, read %3")
+                         .arg(d.field.label, valueText(d.field.name, d.written),
+                              d.read.isValid() ? valueText(d.field.name, d.read)
+                                               : QStringLiteral("nothing")));
+    return parts.join(QStringLiteral("; "));
+}
+
+QByteArray BatchWriter::reportCsv(const ValueText &valueText) const
+{
+    QByteArray out = "MAC,Network address,Description,Result,Failing command,Reply,"
+                     "Differences,Start,End\r\n";
+    for (const BatchNode &n : m_nodes) {
+        QString result;
+        switch (n.state) {
+        case BatchNode::State::Done:
+            result = n.verified ? QStringLiteral("verified") : QStringLiteral("written");
+            break;
+        case BatchNode::State::Skipped:
+            result = QStringLiteral("skipped");
+            break;
+        default:
+            result = QStringLiteral("failed");
+            break;
+        }
+        const QStringList cells = {
+            n.device.macAddr, n.device.netAddr, n.device.descriptor,           result,
+            n.command,        n.reply,          differencesText(n, valueText), iso(n.started),
+            iso(n.ended)};
+        QByteArrayList row;
+        for (const QString &c : cells)
+            row.append(csvCell(c));
+        out += row.join(',') + "\r\n";
+    }
+    return out;
+}

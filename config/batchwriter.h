@@ -1,0 +1,108 @@
+#pragma once
+
+#include "config/cfgreadqueue.h"
+#include "config/cfgsequencer.h"
+#include "network/zbdevice.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <functional>
+
+// One node of a batch write and what became of it.
+struct BatchNode
+{
+    enum class State
+    {
+        Waiting,
+        Writing,
+        Verifying,
+        Done,
+        Failed,
+        Skipped
+    };
+    // Why a node failed.
+    enum class Cause
+    {
+        None,
+        Refused,  // a step was answered with an error twice
+        NoReply,  // a step was not answered twice
+        Stopped,  // the user stopped the run at this node
+        PortLost, // the port went away under the run
+        Differs   // the read-back differs from what was written
+    };
+
+    ZBdevice device;
+    State state = State::Waiting;
+    Cause cause = Cause::None;
+    int step = 0; // the step being written or read, from 1
+    int steps = 0;
+    QString command; // the command the node failed at, as composed
+    QString reply;   // the reply that command got last, without its line end
+    QList<CfgReadQueue::Difference> differences;
+    bool verified = false;
+    QDateTime started; // UTC
+    QDateTime ended;
+};
+
+// Writes one configuration into several nodes, one after the other, on the one sequence
+// engine: each node gets the write queue aimed at it, with the engine's time-out and
+// resend, and, when asked, the read queue into a copy of its own that is then compared
+// with what was written. A node that fails does not stop the others.
+class BatchWriter : public QObject
+{
+    Q_OBJECT
+
+public:
+    BatchWriter(CfgSequencer *engine, const CfgCmdQueue *writeQueue, QObject *parent = nullptr);
+
+    // `written`: the form's values the write queue composes its commands from.
+    void start(const QList<ZBdevice> &nodes, const CfgValues &written, bool verify);
+    // Ends the run once the command under way is answered or times out; the nodes not
+    // reached are skipped.
+    void stop();
+    // Ends the run at once (the port is gone): the node under way fails with `why`.
+    void abort(const QString &why);
+
+    bool isRunning() const { return m_running; }
+    bool stopRequested() const { return m_stopRequested; }
+    bool verifying() const { return m_verify; }
+    QString abortReason() const { return m_abortReason; }
+    const QList<BatchNode> &nodes() const { return m_nodes; }
+    int progressMaximum() const;
+    int progressValue() const;
+
+    // The report as CSV (UTF-8, one line per node); `valueText` shows a field's value.
+    using ValueText = std::function<QString(const QString &field, const QVariant &value)>;
+    QByteArray reportCsv(const ValueText &valueText) const;
+    // "label: wrote x, read y" for each difference, joined by "; ".
+    static QString differencesText(const BatchNode &node, const ValueText &valueText);
+
+signals:
+    void nodeChanged(int index);
+    void finished();
+
+private:
+    void runNode();
+    void engineProgress(int position);
+    void engineStepResult(int position, bool accepted, bool retry);
+    void engineFinished(bool ok);
+    void advance();
+    void finishRun();
+    int stepsPerNode() const;
+    BatchNode &current() { return m_nodes[m_index]; }
+
+    CfgSequencer *m_engine;
+    const CfgCmdQueue *m_writeQueue;
+    CfgCmdQueue m_readQueue;
+    CfgValues m_shadow; // what the verifying read got back
+    CfgValues m_written;
+    ZBdevice m_target; // the engine's target while the batch runs
+    QList<BatchNode> m_nodes;
+    int m_index = 0;
+    bool m_running = false;
+    bool m_verify = true;
+    bool m_stopRequested = false;
+    bool m_aborting = false;
+    bool m_writeDone = false; // the current node's write succeeded
+    QString m_abortReason;
+};
