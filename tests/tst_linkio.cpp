@@ -1,6 +1,5 @@
-// The one road between the window and its port: bytes from a real pseudo-terminal cut into
-// lines, the counters and the log, the sender local and remote against the simulated module,
-// and a port that fails under a write.
+// The road between the window and its port: bytes from a pseudo-terminal cut into lines, the
+// counters and the log, sending local and remote, and a port that fails under a write.
 
 #include "testpty.h"
 #include "testutil.h"
@@ -30,7 +29,6 @@ private slots:
                                 << QString::fromUtf8(status) << count;
         };
         const QString x(65536, QLatin1Char('x')), y(65536, QLatin1Char('y'));
-        row("line end split", {"OK\r", "\n"}, {"OK\r\n"}, "Success", 4);
         row("lines in one read", {"OK=1\r\nIO=9,0x0000,1\r\nERR=60\r\n"},
             {"OK=1\r\n", "IO=9,0x0000,1\r\n", "ERR=60\r\n"}, "错误：网络尚未启动", 29);
         row("lone LF and CR", {"ERR=5\n", "A\rB", "\r\n"}, {"ERR=5\nA\rB\r\n"}, "", 11);

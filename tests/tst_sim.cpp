@@ -57,8 +57,7 @@ private slots:
 
     void scripts_data()
     {
-        // A script's lines go one by one, each answered in full before the next; a line
-        // "!knob" sets a knob instead. Then " => " and the whole transcript.
+        // Lines sent one by one, each answered in full ("!knob" sets a knob), " => ", all heard.
         QTest::addColumn<QByteArray>("script");
         auto row = [](const char *name, const QByteArray &script) {
             QTest::newRow(name) << script;
