@@ -13,8 +13,7 @@
 #include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>
 
-#define FUZZ_CHECK(c)                                                                              \
-    ((c) ? void() : (fprintf(stderr, "check failed: %s (line %d)\n", #c, __LINE__), abort()))
+#define FUZZ_CHECK(c) ((c) ? void() : (fprintf(stderr, "failed: %s\n", #c), abort()))
 
 // The import's walk: widget name → text of every field it would set; empty on an error.
 static std::optional<QHash<QString, QString>> walk(const QByteArray &document)
@@ -37,15 +36,14 @@ static std::optional<QHash<QString, QString>> walk(const QByteArray &document)
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    FuzzSeeds::addSeedInputs(argc, argv, NODEWEAVE_FUZZ_SEEDS);
-    return 0;
+    return FuzzSeeds::addSeedInputs(argc, argv, NODEWEAVE_FUZZ_SEEDS), 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray document(reinterpret_cast<const char *>(data), qsizetype(size));
-    const CfgFile::Check check = CfgFile::checkDocument(document);
-    FUZZ_CHECK((check == CfgFile::Check::Ok) == walk(document).has_value());
+    FUZZ_CHECK((CfgFile::checkDocument(document) == CfgFile::Check::Ok) ==
+               walk(document).has_value());
 
     // Field values that survive XML and a split at commas, written and read back.
     FuzzedDataProvider in(data, size);
@@ -65,7 +63,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         });
     }
     xml.writeEndElement();
-    FUZZ_CHECK(CfgFile::checkDocument(written) == CfgFile::Check::Ok);
-    FUZZ_CHECK(walk(written) == values);
+    FUZZ_CHECK(CfgFile::checkDocument(written) == CfgFile::Check::Ok && walk(written) == values);
     return 0;
 }

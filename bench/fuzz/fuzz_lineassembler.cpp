@@ -9,13 +9,11 @@
 #include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>
 
-#define FUZZ_CHECK(c)                                                                              \
-    ((c) ? void() : (fprintf(stderr, "check failed: %s (line %d)\n", #c, __LINE__), abort()))
+#define FUZZ_CHECK(c) ((c) ? void() : (fprintf(stderr, "failed: %s\n", #c), abort()))
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    FuzzSeeds::addSeedInputs(argc, argv, NODEWEAVE_FUZZ_SEEDS);
-    return 0;
+    return FuzzSeeds::addSeedInputs(argc, argv, NODEWEAVE_FUZZ_SEEDS), 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -26,15 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                           ? LineAssembler::defaultMaxPending
                           : in.ConsumeIntegralInRange<int>(2, 300);
     LineAssembler assembler(bound);
-    QByteArray input;
-    QByteArray output;
+    QByteArray input, output;
     qsizetype ends = 0;
     bool inDroppedRun = false;
     while (in.remaining_bytes() > 0) {
         const std::string s = in.ConsumeBytesAsString(in.ConsumeIntegralInRange<size_t>(0, 400));
-        const QByteArray chunk(s.data(), qsizetype(s.size()));
-        input += chunk;
-        for (const LineAssembler::Piece &p : assembler.feed(chunk).pieces) {
+        input += QByteArray(s.data(), qsizetype(s.size()));
+        for (const LineAssembler::Piece &p : assembler.feed(input.right(s.size())).pieces) {
             const qsizetype at = p.bytes.indexOf("\r\n");
             FUZZ_CHECK(!p.bytes.isEmpty() && p.bytes.size() <= bound);
             FUZZ_CHECK(at < 0 ? p.dropped : at == p.bytes.size() - 2);
@@ -45,7 +41,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         FUZZ_CHECK(assembler.pendingSize() < bound && !assembler.pending().contains("\r\n"));
     }
-    FUZZ_CHECK(output + assembler.pending() == input);
-    FUZZ_CHECK(ends == input.count("\r\n"));
+    FUZZ_CHECK(output + assembler.pending() == input && ends == input.count("\r\n"));
     return 0;
 }

@@ -8,8 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define FUZZ_CHECK(c)                                                                              \
-    ((c) ? void() : (fprintf(stderr, "check failed: %s (line %d)\n", #c, __LINE__), abort()))
+#define FUZZ_CHECK(c) ((c) ? void() : (fprintf(stderr, "failed: %s\n", #c), abort()))
 
 using Reply::Form;
 
@@ -19,30 +18,26 @@ static void checkLine(const QString &line)
     const int head = line.startsWith(QLatin1String("OK"))    ? 2
                      : line.startsWith(QLatin1String("ERR")) ? 3
                                                              : 0;
-    const bool okOrErr = head > 0;
-    FUZZ_CHECK(Reply::isWriteSequenceReply(line) == (okOrErr && crlf));
-    FUZZ_CHECK(Reply::isReadSequenceReply(line) == (okOrErr && line.size() > head));
+    FUZZ_CHECK(Reply::isWriteSequenceReply(line) == (head && crlf));
+    FUZZ_CHECK(Reply::isReadSequenceReply(line) == (head && line.size() > head));
     // Every shape is a whole line with non-empty fields; the remote ones carry the suffix.
     const int fields[] = {0, 1, 1, 2, 5, 2, 4, 5, 1, 4};
     for (int f = 0; f <= int(Form::ScanReport); ++f) {
         for (bool remote : {false, true}) {
             const auto m = Reply::match(Form(f), line, remote);
-            FUZZ_CHECK(!m ||
-                       (crlf && okOrErr && m->size() == fields[f] && !m->contains(QString())));
+            FUZZ_CHECK(!m || (crlf && head && m->size() == fields[f] && !m->contains(QString())));
             FUZZ_CHECK(!m || !remote || f > int(Form::Value5) || line.contains(QLatin1Char('<')));
         }
     }
     FUZZ_CHECK(Reply::matches(Form::Success, line) == (line == QLatin1String("OK\r\n")));
     FUZZ_CHECK(Reply::matches(Form::Digit, line) ==
                (line == QLatin1String("OK=0\r\n") || line == QLatin1String("OK=1\r\n")));
-    const int code = Reply::errorCode(line);
     const QString digits = line.mid(4, line.size() - 6);
     bool number = digits.size() >= 1 && digits.size() <= 3;
     for (QChar c : digits)
         number = number && c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    FUZZ_CHECK(code ==
+    FUZZ_CHECK(Reply::errorCode(line) ==
                (line.startsWith(QLatin1String("ERR=")) && crlf && number ? digits.toInt() : -1));
-
     const auto scan = Reply::match(Form::ScanReport, line);
     const auto device = ScanProtocol::report(line);
     FUZZ_CHECK(bool(device) == bool(scan));
@@ -53,8 +48,7 @@ static void checkLine(const QString &line)
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    FuzzSeeds::addSeedInputs(argc, argv, NODEWEAVE_FUZZ_SEEDS);
-    return 0;
+    return FuzzSeeds::addSeedInputs(argc, argv, NODEWEAVE_FUZZ_SEEDS), 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -1,16 +1,13 @@
 #pragma once
 
-// A pseudo-terminal pair in raw mode: the test holds the master side and the program opens
-// the slave by its path, exactly as it would open a serial adapter.
+// A raw pseudo-terminal pair: the test holds the master, the program opens the slave by path.
 
-#include <QByteArray>
 #include <QString>
 #include <QTest>
 
 #include <cerrno>
 #include <fcntl.h>
 #include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 struct Pty
@@ -31,12 +28,8 @@ struct Pty
         fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     }
     ~Pty() { closeMaster(); }
-    Pty(const Pty &) = delete;
-    Pty &operator=(const Pty &) = delete;
-
     // The far side goes away, as an adapter pulled out of its socket.
     void closeMaster() { master = master >= 0 ? (::close(master), -1) : -1; }
-
     // Writes everything, letting the program read while the pty's buffer is full.
     void send(const QByteArray &bytes) const
     {
@@ -44,14 +37,12 @@ struct Pty
             if ((n = ::write(master, bytes.constData() + done, size_t(bytes.size() - done))) <= 0)
                 QTest::qWait(5);
     }
-
     // As much as the line takes now; the rest is dropped, as a busy device would.
     void trySend(const QByteArray &bytes) const
     {
         if (::write(master, bytes.constData(), size_t(bytes.size())) < 0 && errno != EAGAIN)
             qWarning("pty write failed");
     }
-
     QByteArray receive() const
     {
         QByteArray out;
@@ -60,11 +51,9 @@ struct Pty
             out.append(buf, n);
         return out;
     }
-
     speed_t speed() const
     {
         termios t{};
-        tcgetattr(master, &t);
-        return cfgetospeed(&t);
+        return tcgetattr(master, &t), cfgetospeed(&t);
     }
 };
