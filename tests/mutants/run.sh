@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Applies each deliberate fault in tests/mutants/ to a copy of the tree, builds, runs the
 # tests and says whether a test failed (CAUGHT) or not (MISSED). See faults.md.
-#   tests/mutants/run.sh [PATTERN]   only the patches whose file name contains PATTERN
+#   tests/mutants/run.sh [PATTERN]   only the patches whose file name matches PATTERN, an
+#                                    extended regular expression: "retry", "^(01|13)-"
 # Environment: MUTANT_TIMEOUT (seconds a test may take at least, default 60),
 # MUTANT_JOBS (build and test jobs, default 2), MUTANT_KEEP=1 keeps the copy.
 # Exit status: 0 when every fault was caught, 1 otherwise, 2 when the unchanged tree does
@@ -97,7 +98,7 @@ echo "   $(grep -E 'tests passed' "$logs/base-tests.log") [$(elapsed)]"
 caught=0 missed=0 notapplied=0 buildfailed=0
 for patchfile in "$here"/[0-9]*.patch; do
     name=$(basename "$patchfile" .patch)
-    case "$name" in *"$pattern"*) ;; *) continue ;; esac
+    [[ $name =~ $pattern ]] || continue
     number=${name%%-*}
     t0=$SECONDS
     log="$logs/$name.log"
