@@ -14,9 +14,7 @@
 class TestAccess
 {
 public:
-    // ---- port and receiver ----
     static bool portOpen(Nodeweave *w) { return w->portOpen; }
-    static QIODevice *port(Nodeweave *w) { return w->serialPort; }
     static QSerialPort *serialPort(Nodeweave *w)
     {
         return qobject_cast<QSerialPort *>(w->serialPort);
@@ -25,12 +23,10 @@ public:
     static int pendingSize(Nodeweave *w) { return w->rxBuffer.pendingSize(); }
     static QTimer *pollTimer(Nodeweave *w) { return w->pollTimer; }
 
-    // ---- console and log ----
     static QTimer *consoleTimer(Nodeweave *w) { return w->consoleSendTimer; }
     static QCompleter *completer(Nodeweave *w) { return w->completer; }
     static ConsoleLog *log(Nodeweave *w) { return w->consoleLog; }
 
-    // ---- network ----
     static ZBdevice &target(Nodeweave *w) { return *w->targetDevice; }
     static void setTarget(Nodeweave *w, const ZBdevice &d) { *w->targetDevice = d; }
     static QList<ZBdevice> &devices(Nodeweave *w) { return w->deviceList; }
@@ -40,7 +36,6 @@ public:
     static bool scanClockRuns(Nodeweave *w) { return w->scanTimer->isActive(); }
     static void tick(Nodeweave *w) { QMetaObject::invokeMethod(w, "scanTiming"); }
 
-    // ---- configuration runs and files ----
     static bool reading(Nodeweave *w) { return w->cfgRun->isRunning(CfgSequencer::Kind::Read); }
     static bool writing(Nodeweave *w) { return w->cfgRun->isRunning(CfgSequencer::Kind::Write); }
     static bool sequenceRunning(Nodeweave *w) { return w->cfgRun->isRunning(); }
@@ -50,10 +45,7 @@ public:
         w->cfgRun->m_kind = CfgSequencer::Kind::Read;
         w->cfgRun->m_running = on;
     }
-    static int position(Nodeweave *w) { return w->cfgRun->position(); }
     static int retries(Nodeweave *w) { return w->cfgRun->retries(); }
-    static const QTimer &stepTimer(Nodeweave *w) { return w->cfgRun->stepTimer(); }
-    static CfgCmdQueue &readQueue(Nodeweave *w) { return w->readQueue; }
     static QStringList readQueries(Nodeweave *w)
     {
         QStringList out;
@@ -61,12 +53,8 @@ public:
             out.append(c.cmd);
         return out;
     }
-    static bool importRunning(Nodeweave *w) { return w->importRunning; }
     static void setImportRunning(Nodeweave *w, bool on) { w->importRunning = on; }
-    static bool fileOpRunning(Nodeweave *w) { return w->fileOpRunning; }
 
-    // ---- peripherals and shell ----
     static QTimer *packetTimer(Nodeweave *w) { return w->pktSendTimer; }
-    static QButtonGroup *ioGroup(Nodeweave *w, int i) { return w->families.io.at(i).direction; }
     static QPushButton *langButton(Nodeweave *w) { return w->langButton; }
 };

@@ -8,8 +8,7 @@ QStringList logTexts(const WindowFixture &f)
 {
     QCoreApplication::processEvents();
     TestAccess::log(f.w.get())->flush();
-    auto *log = f.find<QTableWidget>("tableWidget_log");
-    return columnTexts(log);
+    return columnTexts(f.find<QTableWidget>("tableWidget_log"));
 }
 
 QStringList columnTexts(const QTableWidget *table, int column)
@@ -18,22 +17,6 @@ QStringList columnTexts(const QTableWidget *table, int column)
     for (int row = 0; row < table->rowCount(); ++row)
         texts.append(table->item(row, column)->text());
     return texts;
-}
-
-QImage ledImage(const char *resource)
-{
-    return QPixmap(QString::fromLatin1(resource))
-        .scaled(25, 25, Qt::KeepAspectRatioByExpanding, Qt::FastTransformation)
-        .toImage();
-}
-
-// At the 25 x 25 the port toggle scales it to.
-QImage shownLed(const WindowFixture &f)
-{
-    return f.find<QLabel>("label_comLed")
-        ->pixmap()
-        .scaled(25, 25, Qt::KeepAspectRatioByExpanding, Qt::FastTransformation)
-        .toImage();
 }
 
 void setRemoteTarget(const WindowFixture &f, const QString &net, const QString &mac)

@@ -1,8 +1,8 @@
 #pragma once
 
-// Shared by the window suites: a fresh window in a temporary working directory (so
-// every case starts from its own settings file), dialogs answered by the test, and the
-// built-in simulated module as the port.
+// Shared by the window suites: a fresh window in a temporary working directory (so every
+// case starts from its own settings file), dialogs answered by the test, and the built-in
+// simulated module as the port.
 
 #include "app/dialogs.h"
 #include "app/nodeweave.h"
@@ -34,33 +34,18 @@ struct WindowFixture
     explicit WindowFixture(const QByteArray &iniText = QByteArray(), bool show = true)
     {
         QDir::setCurrent(dir.path());
-        if (!iniText.isNull()) {
-            QFile f(dir.filePath(QStringLiteral("Nodeweave.ini")));
-            f.open(QIODevice::WriteOnly);
-            f.write(iniText);
-        }
-        answerDialogs();
+        if (QFile ini(dir.filePath(QStringLiteral("Nodeweave.ini")));
+            !iniText.isNull() && ini.open(QIODevice::WriteOnly))
+            ini.write(iniText);
+        // Message boxes and file dialogs are answered by the fixture instead of shown.
+        Dialogs::setHooks(
+            {[this](const QString &text) { messages.append(text); },
+             [this](const QString &text) { return questions.append(text), answerYes; },
+             [this](const QString &) { return nextSaveFile; },
+             [this](const QString &) {
+                 return nextOpenFile;
+             }});
         build(show);
-    }
-
-    // Message boxes and file dialogs are answered by the fixture instead of shown.
-    void answerDialogs()
-    {
-        Dialogs::Hooks hooks;
-        hooks.message = [this](const QString &text) {
-            messages.append(text);
-        };
-        hooks.question = [this](const QString &text) {
-            questions.append(text);
-            return answerYes;
-        };
-        hooks.saveFileName = [this](const QString &) {
-            return nextSaveFile;
-        };
-        hooks.openFileName = [this](const QString &) {
-            return nextOpenFile;
-        };
-        Dialogs::setHooks(hooks);
     }
 
     // As main() does: the translator is installed once the window exists.
@@ -80,8 +65,7 @@ struct WindowFixture
         QDir::setCurrent(oldCwd);
     }
 
-    // Closes the window as the user does (settings are written) and builds a new one in
-    // the same working directory.
+    // Closes the window as the user does (settings are written) and builds a new one.
     void restart(bool show = true)
     {
         w->close();
@@ -101,9 +85,8 @@ struct WindowFixture
     bool openPort(const QString &entry = Nodeweave::simulatorPortName())
     {
         auto *box = find<QComboBox>("comboBox_comPort");
-        const int i = box->findText(entry);
-        if (i >= 0)
-            box->setCurrentIndex(i);
+        if (box->findText(entry) >= 0)
+            box->setCurrentIndex(box->findText(entry));
         else
             box->setEditText(entry);
         find<QPushButton>("pushButton_openCom")->click();
@@ -114,16 +97,11 @@ struct WindowFixture
     QString status() const { return w->statusBar()->currentMessage(); }
 };
 
-// The log's entries, once everything received so far and every entry waiting for its
-// frame has been shown.
+// The log's entries, once everything received so far has been shown.
 QStringList logTexts(const WindowFixture &f);
 
 // A table's column, row by row.
 QStringList columnTexts(const QTableWidget *table, int column = 0);
-
-// The port LED as shown, and an LED image at that size, for comparing them.
-QImage shownLed(const WindowFixture &f);
-QImage ledImage(const char *resource);
 
 // A form described in one string, items separated by ";": "name=value" a field's value
 // (a combo box's or line edit's text, "on"/"off" for a check or radio button, a label's or
@@ -132,6 +110,7 @@ QImage ledImage(const char *resource);
 // formDiff() says what differs, one "name: actual" a line, or nothing.
 void formSet(WindowFixture &f, const QString &form);
 QString formDiff(WindowFixture &f, const QString &form);
+#define QCOMPARE_FORM(f, form) QCOMPARE(formDiff(f, form), QString())
 
 // A remote node as the target device.
 void setRemoteTarget(const WindowFixture &f, const QString &net, const QString &mac = QString());
