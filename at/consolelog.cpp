@@ -15,9 +15,11 @@
 #include <QSaveFile>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <numeric>
 
@@ -165,6 +167,8 @@ ConsoleLog::ConsoleLog(QTableWidget *table, QObject *parent)
     table->installEventFilter(this);
     retranslate();
 
+    m_captureWriter = new QThreadPool(this);
+    m_captureWriter->setMaxThreadCount(1);
     m_captureTimer = new QTimer(this);
     m_captureTimer->setInterval(500);
     connect(m_captureTimer, &QTimer::timeout, this, &ConsoleLog::writeCapture);
@@ -237,38 +241,72 @@ void ConsoleLog::setShowTime(bool on)
     m_table->viewport()->update();
 }
 
+// The capture's file and whether a write to it failed. Entries are turned into lines and
+// written on the writer thread, so that a flood costs the window little more than a copy
+// of each entry.
+struct ConsoleLog::CaptureFile
+{
+    QFile file;
+    std::atomic<bool> failed{false};
+
+    void write(const QList<Entry> &entries)
+    {
+        if (failed)
+            return;
+        QByteArray bytes;
+        bytes.reserve(entries.size() * 48);
+        for (const Entry &e : entries) {
+            bytes += LogFormat::fileLine(e.msecs, e.kind, e.text).toUtf8();
+            bytes += '\n';
+        }
+        if (file.write(bytes) != bytes.size())
+            failed = true;
+    }
+};
+
 bool ConsoleLog::startCapture(const QString &path)
 {
     stopCapture(false);
-    auto file = std::make_unique<QFile>(path);
+    auto capture = std::make_shared<CaptureFile>();
+    capture->file.setFileName(path);
     // Unbuffered: a failing write shows at once instead of at some later flush.
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+    if (!capture->file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return false;
-    m_capture = file.release();
+    m_capture = std::move(capture);
     m_capturePath = path;
     m_captureTimer->start();
     retranslate();
     return true;
 }
 
+void ConsoleLog::handCaptureOver()
+{
+    if (m_captureQueue.isEmpty())
+        return;
+    QList<Entry> entries;
+    entries.swap(m_captureQueue);
+    m_captureWriter->start(
+        [capture = m_capture, entries = std::move(entries)] { capture->write(entries); });
+}
+
 void ConsoleLog::writeCapture()
 {
-    if (!m_capture || m_captureBuffer.isEmpty())
+    if (!m_capture)
         return;
-    const bool ok = m_capture->write(m_captureBuffer) == m_captureBuffer.size();
-    m_captureBuffer.clear();
-    if (!ok)
+    if (m_capture->failed) {
         captureFailed();
+        return;
+    }
+    handCaptureOver();
 }
 
 bool ConsoleLog::closeCapture()
 {
     m_captureTimer->stop();
-    const bool ok =
-        m_captureBuffer.isEmpty() || m_capture->write(m_captureBuffer) == m_captureBuffer.size();
-    m_captureBuffer.clear();
-    delete m_capture;
-    m_capture = nullptr;
+    handCaptureOver();
+    m_captureWriter->waitForDone();
+    const bool ok = !m_capture->failed;
+    m_capture.reset();
     return ok;
 }
 
@@ -284,10 +322,12 @@ void ConsoleLog::stopCapture(bool announce)
 {
     if (!m_capture)
         return;
-    writeCapture();
-    if (!m_capture) // the last write failed and has said so
+    if (!closeCapture()) {
+        retranslate();
+        emit message(trLog(QT_TRANSLATE_NOOP("Nodeweave", "捕获写入失败，已停止：%1"))
+                         .arg(QDir::toNativeSeparators(m_capturePath)));
         return;
-    closeCapture();
+    }
     retranslate();
     if (announce)
         emit message(trLog(QT_TRANSLATE_NOOP("Nodeweave", "捕获已停止：%1"))
@@ -317,9 +357,8 @@ void ConsoleLog::append(QString text, Kind kind)
         return;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (m_capture) {
-        m_captureBuffer += LogFormat::fileLine(now, kind, text).toUtf8();
-        m_captureBuffer += '\n';
-        if (m_captureBuffer.size() >= 64 * 1024)
+        m_captureQueue.append({text, kind, now});
+        if (m_captureQueue.size() >= 4096)
             writeCapture();
     }
     m_pending.append({std::move(text), kind, now});

@@ -5,8 +5,10 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class QAction;
-class QFile;
+class QThreadPool;
 class QPalette;
 class QTableWidget;
 class QTimer;
@@ -95,6 +97,7 @@ private:
     void saveAs();
     void toggleCapture();
     void writeCapture();
+    void handCaptureOver();
     // Writes what waits and closes the file; false when that last write failed.
     bool closeCapture();
     void captureFailed();
@@ -125,9 +128,12 @@ private:
     QAction *m_copyAction;
     QAction *m_timeAction;
     QAction *m_captureAction;
-    // The capture: the open file, the lines not yet written, a timer that writes them.
-    QFile *m_capture = nullptr;
+    // The capture: the open file, the entries not yet handed to the writer thread, a timer
+    // that hands them over, and that thread.
+    struct CaptureFile;
+    std::shared_ptr<CaptureFile> m_capture;
     QString m_capturePath;
-    QByteArray m_captureBuffer;
+    QList<Entry> m_captureQueue;
     QTimer *m_captureTimer;
+    QThreadPool *m_captureWriter;
 };
