@@ -34,7 +34,8 @@ public:
         Note = 2
     };
 
-    // Under steady traffic the table is updated at most this often.
+    // Under steady traffic the table is updated at most this often (half as often after
+    // a second of it).
     static constexpr int kFrameMs = 100;
 
     explicit ConsoleLog(QTableWidget *table, QObject *parent = nullptr);
@@ -115,6 +116,7 @@ private:
     QTimer *m_frameTimer;
     QList<Entry> m_pending;
     qint64 m_lastFrameMs = -1;
+    int m_busyFrames = 0; // frames in a row that had entries to show
     int m_cap = 100000;
     // Characters held by the table, bounded too: a peer spewing bytes without line ends
     // fills the log with 64 KiB entries, and 100 000 of those would not fit in memory.
