@@ -8,17 +8,6 @@
 namespace CfgReadQueue {
 namespace {
 
-// Pages of the configuration tabs that the steps show while they work.
-enum Page
-{
-    NoPage = -1,
-    BasePage = 0,
-    NetworkPage = 1,
-    IoPage = 2,
-    AdPage = 3,
-    PwmPage = 4
-};
-
 using CfgReply::toIntOrZero;
 using Fields = QStringList;
 using Reply::Form;

@@ -16,6 +16,20 @@ using CfgValues = QHash<QString, QVariant>;
 
 namespace CfgReadQueue {
 
+// Pages of the configuration tabs that the read and write steps show while they work.
+namespace Pages {
+enum Page
+{
+    NoPage = -1,
+    BasePage = 0,
+    NetworkPage = 1,
+    IoPage = 2,
+    AdPage = 3,
+    PwmPage = 4
+};
+} // namespace Pages
+using namespace Pages;
+
 struct Sink
 {
     // A reply gave field `name` this value; fields are set in the order the form needs

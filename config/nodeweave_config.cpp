@@ -10,16 +10,7 @@
 
 namespace {
 
-// Pages of the configuration tabs that the steps show while they work.
-enum Page
-{
-    NoPage = -1,
-    BasePage = 0,
-    NetworkPage = 1,
-    IoPage = 2,
-    AdPage = 3,
-    PwmPage = 4
-};
+using namespace CfgReadQueue::Pages;
 
 std::array<QLineEdit *, 4> descriptorEdits(Ui::NodeweaveClass &ui)
 {
