@@ -255,10 +255,8 @@ struct ConsoleLog::CaptureFile
             return;
         QByteArray bytes;
         bytes.reserve(entries.size() * 48);
-        for (const Entry &e : entries) {
-            bytes += LogFormat::fileLine(e.msecs, e.kind, e.text).toUtf8();
-            bytes += '\n';
-        }
+        for (const Entry &e : entries)
+            LogFormat::appendFileLine(bytes, e.msecs, e.kind, e.text);
         if (file.write(bytes) != bytes.size())
             failed = true;
     }
@@ -450,8 +448,7 @@ bool ConsoleLog::save(const QString &path)
     const int rows = m_table->rowCount();
     for (int row = 0; ok && row < rows; ++row) {
         const auto *item = static_cast<const LogItem *>(m_table->item(row, 0));
-        chunk += LogFormat::fileLine(item->msecs(), item->kind(), item->text()).toUtf8();
-        chunk += '\n';
+        LogFormat::appendFileLine(chunk, item->msecs(), item->kind(), item->text());
         if (chunk.size() >= 64 * 1024 || row + 1 == rows) {
             ok = file.write(chunk) == chunk.size();
             chunk.clear();

@@ -45,14 +45,24 @@ qint64 floorSecond(qint64 msecsSinceEpoch)
     return msecsSinceEpoch / 1000 - (msecsSinceEpoch % 1000 < 0 ? 1 : 0);
 }
 
-// Appends ".zzz", three digits.
-void appendMillis(QString &out, qint64 msecsSinceEpoch)
+// ".zzz", three digits.
+void millis(char out[4], qint64 msecsSinceEpoch)
 {
     const int ms = int(msecsSinceEpoch - floorSecond(msecsSinceEpoch) * 1000);
-    out += QLatin1Char('.');
-    out += QLatin1Char(char('0' + ms / 100));
-    out += QLatin1Char(char('0' + ms / 10 % 10));
-    out += QLatin1Char(char('0' + ms % 10));
+    out[0] = '.';
+    out[1] = char('0' + ms / 100);
+    out[2] = char('0' + ms / 10 % 10);
+    out[3] = char('0' + ms % 10);
+}
+
+// Nearly every module line is printable ASCII, which goes into a file line as it is.
+bool plainAscii(const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() >= 0x7F || c == u'\\')
+            return false;
+    }
+    return true;
 }
 } // namespace
 
@@ -67,32 +77,40 @@ QString timeOfDay(qint64 msecsSinceEpoch)
         second = s;
         upToSecond = QDateTime::fromSecsSinceEpoch(s).time().toString(QStringLiteral("hh:mm:ss"));
     }
-    QString out = upToSecond;
-    appendMillis(out, msecsSinceEpoch);
-    return out;
+    char ms[4];
+    millis(ms, msecsSinceEpoch);
+    return upToSecond + QLatin1String(ms, 4);
 }
 
-QString fileLine(qint64 msecsSinceEpoch, int kind, const QString &text)
+void appendFileLine(QByteArray &out, qint64 msecsSinceEpoch, int kind, const QString &text)
 {
     // Formatting the date costs more than all the rest of the line, and a busy line logs
     // thousands of entries a second: the part up to the second is made once a second.
     static thread_local qint64 second = std::numeric_limits<qint64>::min();
-    static thread_local QString upToSecond;
+    static thread_local QByteArray upToSecond;
     const qint64 s = floorSecond(msecsSinceEpoch);
     if (s != second) {
         second = s;
-        upToSecond = QDateTime::fromSecsSinceEpoch(s, Qt::UTC).toString(Qt::ISODate);
+        upToSecond = QDateTime::fromSecsSinceEpoch(s, Qt::UTC).toString(Qt::ISODate).toLatin1();
         upToSecond.chop(1); // the zone's "Z" goes after the milliseconds
     }
-    QString line;
-    line.reserve(upToSecond.size() + text.size() + 16);
-    line += upToSecond;
-    appendMillis(line, msecsSinceEpoch);
-    line += QLatin1String("Z ");
-    line += QLatin1Char(kind == 0 ? '>' : kind == 1 ? '<' : '#');
-    line += QLatin1Char(' ');
-    line += escaped(text, true);
-    return line;
+    out += upToSecond;
+    char ms[4];
+    millis(ms, msecsSinceEpoch);
+    out.append(ms, 4);
+    out += "Z ";
+    out += kind == 0 ? '>' : kind == 1 ? '<' : '#';
+    out += ' ';
+    if (plainAscii(text)) {
+        const qsizetype at = out.size();
+        out.resize(at + text.size());
+        char *to = out.data() + at;
+        for (const QChar c : text)
+            *to++ = char(c.unicode());
+    } else {
+        out += escaped(text, true).toUtf8();
+    }
+    out += '\n';
 }
 
 } // namespace LogFormat

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // How a log entry is written out: on screen, in a tooltip, in a saved or captured log.
@@ -13,9 +14,9 @@ QString escaped(const QString &text, bool fileLine = false);
 // The time of day shown beside an entry: hh:mm:ss.zzz, local time.
 QString timeOfDay(qint64 msecsSinceEpoch);
 
-// One line of a saved or captured log, without its line end: ISO 8601 UTC time with
-// milliseconds, ">" for a sent text, "<" for a received line, "#" for anything else,
+// Appends one line of a saved or captured log, in UTF-8 and with its LF: ISO 8601 UTC time
+// with milliseconds, ">" for a sent text, "<" for a received line, "#" for anything else,
 // then the escaped text. `kind` 0 is sent, 1 received.
-QString fileLine(qint64 msecsSinceEpoch, int kind, const QString &text);
+void appendFileLine(QByteArray &out, qint64 msecsSinceEpoch, int kind, const QString &text);
 
 } // namespace LogFormat

@@ -8,8 +8,9 @@
 // wait), and the peak memory; then the main thread's share of one core while a
 // 115200-baud line is saturated with short sample lines (aim: under 5 %). Each figure is
 // taken as the log starts, with every entry captured to a file (aim: within 10 % of the
-// first), and with that and the time column shown. Last, a 921 600-baud line, the fastest
-// common adapter setting, saturated with time column and capture on (aim: under 5 %).
+// first), and with that and the time column shown; the rounds take the three in turn. Last, a 921
+// 600-baud line, the fastest common adapter setting, saturated with time column and capture on
+// (aim: under 5 %).
 //
 //   bench_log [--rounds N] [--sizes 10000,100000,1000000] [--paced-seconds S] [--fast-only 1]
 
@@ -406,26 +407,31 @@ int main(int argc, char *argv[])
     printf("%-10s %-8s %14s %8s %14s %14s %12s\n", "lines", "extra", "lines/s (med)", "ratio",
            "worst loop ms", "peak RSS MiB", "RSS MiB");
     bool allOk = true;
+    const Extra extras[] = {Extra::None, Extra::Capture, Extra::CaptureAndTime};
     for (int lines : sizes) {
-        double plain = 0;
-        for (Extra extra : {Extra::None, Extra::Capture, Extra::CaptureAndTime}) {
-            std::vector<double> rates;
-            std::vector<qint64> worst;
-            for (int r = 0; r < rounds; ++r) {
+        // Rounds interleave the cases, so that a change in the machine's load falls on all
+        // of them alike; each case is compared with the run without extras of its own round.
+        std::map<Extra, std::vector<double>> rates, slower;
+        std::map<Extra, qint64> worst;
+        for (int r = 0; r < rounds; ++r) {
+            for (Extra extra : extras) {
                 const Run run = floodRun(lines, extra);
                 allOk = allOk && run.ok;
-                rates.push_back(run.linesPerSecond);
-                worst.push_back(run.worstLoopMs);
+                rates[extra].push_back(run.linesPerSecond);
+                worst[extra] = std::max(worst[extra], run.worstLoopMs);
+                if (extra != Extra::None)
+                    slower[extra].push_back((rates[Extra::None].back() / run.linesPerSecond - 1) *
+                                            100.0);
             }
-            const double rate = median(rates);
+        }
+        for (Extra extra : extras) {
+            const double rate = median(rates[extra]);
             printf("%-10d %-8s %14.0f %8.2f %14lld %14.1f %12.1f", lines, extraName(extra), rate,
-                   rate / kAimLinesPerSecond,
-                   static_cast<long long>(*std::max_element(worst.begin(), worst.end())),
-                   peakMemoryMiB(), currentMemoryMiB());
+                   rate / kAimLinesPerSecond, static_cast<long long>(worst[extra]), peakMemoryMiB(),
+                   currentMemoryMiB());
             if (extra != Extra::None)
-                printf("   %+.1f %% time per line against off", (plain / rate - 1) * 100.0);
-            else
-                plain = rate;
+                printf("   %+.1f %% time per line against off (median of the rounds' pairs)",
+                       median(slower[extra]));
             printf("\n");
             fflush(stdout);
         }
