@@ -241,23 +241,17 @@ void ConsoleLog::setShowTime(bool on)
     m_table->viewport()->update();
 }
 
-// The capture's file and whether a write to it failed. Entries are turned into lines and
-// written on the writer thread, so that a flood costs the window little more than a copy
-// of each entry.
+// The capture's file and whether a write to it failed. Lines are made as entries arrive
+// (a few dozen nanoseconds each) and written on the writer thread, so that a slow or
+// full disk never holds up the window.
 struct ConsoleLog::CaptureFile
 {
     QFile file;
     std::atomic<bool> failed{false};
 
-    void write(const QList<Entry> &entries)
+    void write(const QByteArray &bytes)
     {
-        if (failed)
-            return;
-        QByteArray bytes;
-        bytes.reserve(entries.size() * 48);
-        for (const Entry &e : entries)
-            LogFormat::appendFileLine(bytes, e.msecs, e.kind, e.text);
-        if (file.write(bytes) != bytes.size())
+        if (!failed && file.write(bytes) != bytes.size())
             failed = true;
     }
 };
@@ -279,12 +273,12 @@ bool ConsoleLog::startCapture(const QString &path)
 
 void ConsoleLog::handCaptureOver()
 {
-    if (m_captureQueue.isEmpty())
+    if (m_captureBytes.isEmpty())
         return;
-    QList<Entry> entries;
-    entries.swap(m_captureQueue);
+    QByteArray bytes;
+    bytes.swap(m_captureBytes);
     m_captureWriter->start(
-        [capture = m_capture, entries = std::move(entries)] { capture->write(entries); });
+        [capture = m_capture, bytes = std::move(bytes)] { capture->write(bytes); });
 }
 
 void ConsoleLog::writeCapture()
@@ -355,8 +349,8 @@ void ConsoleLog::append(QString text, Kind kind)
         return;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (m_capture) {
-        m_captureQueue.append({text, kind, now});
-        if (m_captureQueue.size() >= 4096)
+        LogFormat::appendFileLine(m_captureBytes, now, kind, text);
+        if (m_captureBytes.size() >= 256 * 1024)
             writeCapture();
     }
     m_pending.append({std::move(text), kind, now});

@@ -55,13 +55,37 @@ void millis(char out[4], qint64 msecsSinceEpoch)
     out[3] = char('0' + ms % 10);
 }
 
-// Nearly every module line is printable ASCII, which goes into a file line as it is.
-bool plainAscii(const QString &text)
+// Module lines are nearly always ASCII: those are escaped straight into the file line's
+// bytes, the same as escaped() and toUtf8() would make them.
+bool appendAscii(QByteArray &out, const QString &text)
 {
     for (const QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() >= 0x7F || c == u'\\')
+        if (c.unicode() >= 0x80)
             return false;
     }
+    // Room for the worst case, every character escaped as \xNN; the rest is given back.
+    const qsizetype at = out.size();
+    if (out.capacity() < at + 4 * text.size())
+        out.reserve(2 * (at + 4 * text.size()));
+    out.resize(at + 4 * text.size());
+    char *to = out.data() + at;
+    static const char hex[] = "0123456789ABCDEF";
+    for (const QChar qc : text) {
+        const char c = char(qc.unicode());
+        const bool control = isControl(qc.unicode());
+        if (c == '\\' || control)
+            *to++ = '\\';
+        if (!control) {
+            *to++ = c;
+        } else if (c == '\r' || c == '\n') {
+            *to++ = c == '\r' ? 'r' : 'n';
+        } else {
+            *to++ = 'x';
+            *to++ = hex[c >> 4];
+            *to++ = hex[c & 0xF];
+        }
+    }
+    out.truncate(to - out.data());
     return true;
 }
 } // namespace
@@ -95,21 +119,11 @@ void appendFileLine(QByteArray &out, qint64 msecsSinceEpoch, int kind, const QSt
         upToSecond.chop(1); // the zone's "Z" goes after the milliseconds
     }
     out += upToSecond;
-    char ms[4];
-    millis(ms, msecsSinceEpoch);
-    out.append(ms, 4);
-    out += "Z ";
-    out += kind == 0 ? '>' : kind == 1 ? '<' : '#';
-    out += ' ';
-    if (plainAscii(text)) {
-        const qsizetype at = out.size();
-        out.resize(at + text.size());
-        char *to = out.data() + at;
-        for (const QChar c : text)
-            *to++ = char(c.unicode());
-    } else {
+    char rest[8] = {0, 0, 0, 0, 'Z', ' ', kind == 0 ? '>' : kind == 1 ? '<' : '#', ' '};
+    millis(rest, msecsSinceEpoch);
+    out.append(rest, 8);
+    if (!appendAscii(out, text))
         out += escaped(text, true).toUtf8();
-    }
     out += '\n';
 }
 

@@ -12,7 +12,8 @@
 // 600-baud line, the fastest common adapter setting, saturated with time column and capture on
 // (aim: under 5 %).
 //
-//   bench_log [--rounds N] [--sizes 10000,100000,1000000] [--paced-seconds S] [--fast-only 1]
+//   bench_log [--rounds N] [--sizes 10000,100000,1000000] [--extras off,capture,cap+time]
+//             [--paced-seconds S] [--fast-only 1]
 
 #include "app/dialogs.h"
 #include "app/nodeweave.h"
@@ -70,11 +71,15 @@ double currentMemoryMiB()
     return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
-double threadCpuSeconds()
+double cpuSeconds(clockid_t clock)
 {
     timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    clock_gettime(clock, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+double threadCpuSeconds()
+{
+    return cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
 }
 
 // A raw pseudo-terminal; the bench writes to the master, the window opens the slave.
@@ -246,6 +251,11 @@ struct Run
 {
     double linesPerSecond = 0;
     qint64 worstLoopMs = 0;
+    // CPU per line in microseconds: the window's thread, and the program's other threads
+    // (the capture's writer, Qt's own), the benchmark's writer left out. Unlike the rate,
+    // these hardly move with the load of other work on the machine.
+    double mainMicros = 0;
+    double otherMicros = 0;
     bool ok = false;
 };
 
@@ -287,17 +297,30 @@ Run floodRun(int lines, Extra extra)
     QTimer::singleShot(600000, &loop, &QEventLoop::quit);
 
     LoopLatency latency;
+    double writerCpu = 0;
+    const double main0 = threadCpuSeconds();
+    const double process0 = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
     clock.start();
-    std::thread writer([&] { writeAll(pty.master, data.constData(), size_t(data.size())); });
+    std::thread writer([&] {
+        writeAll(pty.master, data.constData(), size_t(data.size()));
+        writerCpu = threadCpuSeconds();
+    });
     check.start();
     loop.exec();
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
     writer.join();
+    // Writing the capture's last lines counts in its CPU time, too.
+    win.consoleLog()->stopCapture(false);
+    const double mainCpu = threadCpuSeconds() - main0;
+    const double otherCpu = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - process0 - mainCpu - writerCpu;
+    const qint64 captured = extra == Extra::None ? 0 : win.capturedLines();
 
     Run r;
     // Nothing may be missing from the capture: every line, and the log's own notes.
-    r.ok = done && (extra == Extra::None || win.capturedLines() >= lines);
+    r.ok = done && (extra == Extra::None || captured >= lines);
     r.linesPerSecond = lines / seconds;
+    r.mainMicros = mainCpu / lines * 1e6;
+    r.otherMicros = otherCpu / lines * 1e6;
     r.worstLoopMs = latency.worst;
     return r;
 }
@@ -381,6 +404,8 @@ int main(int argc, char *argv[])
     std::vector<int> sizes = {10000, 100000, 1000000};
     double pacedSeconds = 5;
     bool fastOnly = false; // only the 921 600-baud case, for a profiler
+    // The flood's cases; comparisons need "off" among them.
+    std::vector<Extra> extras = {Extra::None, Extra::Capture, Extra::CaptureAndTime};
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QLatin1String("--rounds")) {
@@ -392,6 +417,11 @@ int main(int argc, char *argv[])
                     sizes.push_back(s.toInt());
         } else if (args[i] == QLatin1String("--paints")) {
             g_countPaints = args[i + 1].toInt() != 0;
+        } else if (args[i] == QLatin1String("--extras")) {
+            extras.clear();
+            for (Extra e : {Extra::None, Extra::Capture, Extra::CaptureAndTime})
+                if (args[i + 1].split(QLatin1Char(',')).contains(QLatin1String(extraName(e))))
+                    extras.push_back(e);
         } else if (args[i] == QLatin1String("--fast-only")) {
             fastOnly = args[i + 1].toInt() != 0;
         } else if (args[i] == QLatin1String("--paced-seconds")) {
@@ -404,14 +434,13 @@ int main(int argc, char *argv[])
     };
     Dialogs::setHooks(hooks);
 
-    printf("%-10s %-8s %14s %8s %14s %14s %12s\n", "lines", "extra", "lines/s (med)", "ratio",
-           "worst loop ms", "peak RSS MiB", "RSS MiB");
+    printf("%-10s %-8s %14s %8s %14s %14s %12s %10s %10s\n", "lines", "extra", "lines/s (med)",
+           "ratio", "worst loop ms", "peak RSS MiB", "RSS MiB", "main us", "other us");
     bool allOk = true;
-    const Extra extras[] = {Extra::None, Extra::Capture, Extra::CaptureAndTime};
     for (int lines : sizes) {
         // Rounds interleave the cases, so that a change in the machine's load falls on all
         // of them alike; each case is compared with the run without extras of its own round.
-        std::map<Extra, std::vector<double>> rates, slower;
+        std::map<Extra, std::vector<double>> rates, slower, mainCpu, otherCpu, moreCpu;
         std::map<Extra, qint64> worst;
         for (int r = 0; r < rounds; ++r) {
             for (Extra extra : extras) {
@@ -419,19 +448,26 @@ int main(int argc, char *argv[])
                 allOk = allOk && run.ok;
                 rates[extra].push_back(run.linesPerSecond);
                 worst[extra] = std::max(worst[extra], run.worstLoopMs);
-                if (extra != Extra::None)
-                    slower[extra].push_back((rates[Extra::None].back() / run.linesPerSecond - 1) *
-                                            100.0);
+                mainCpu[extra].push_back(run.mainMicros);
+                otherCpu[extra].push_back(run.otherMicros);
+                if (extra == Extra::None || rates[Extra::None].empty())
+                    continue;
+                slower[extra].push_back((rates[Extra::None].back() / run.linesPerSecond - 1) *
+                                        100.0);
+                const double off = mainCpu[Extra::None].back() + otherCpu[Extra::None].back();
+                moreCpu[extra].push_back((run.mainMicros + run.otherMicros) / off * 100.0 - 100.0);
             }
         }
         for (Extra extra : extras) {
             const double rate = median(rates[extra]);
-            printf("%-10d %-8s %14.0f %8.2f %14lld %14.1f %12.1f", lines, extraName(extra), rate,
-                   rate / kAimLinesPerSecond, static_cast<long long>(worst[extra]), peakMemoryMiB(),
-                   currentMemoryMiB());
-            if (extra != Extra::None)
-                printf("   %+.1f %% time per line against off (median of the rounds' pairs)",
-                       median(slower[extra]));
+            printf("%-10d %-8s %14.0f %8.2f %14lld %14.1f %12.1f %10.3f %10.3f", lines,
+                   extraName(extra), rate, rate / kAimLinesPerSecond,
+                   static_cast<long long>(worst[extra]), peakMemoryMiB(), currentMemoryMiB(),
+                   median(mainCpu[extra]), median(otherCpu[extra]));
+            if (!slower[extra].empty())
+                printf("   against off: time per line %+.1f %%, CPU per line %+.1f %% (medians of "
+                       "the rounds' pairs)",
+                       median(slower[extra]), median(moreCpu[extra]));
             printf("\n");
             fflush(stdout);
         }
