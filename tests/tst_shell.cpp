@@ -1,17 +1,13 @@
-// The window as it starts, its settings file, its two languages, its serial port (lost
-// and found again) and the program's command line.
+// The window as it starts, its settings, languages, serial port and command line.
 
 #include "serial/portproblem.h"
 #include "testpty.h"
 #include "testutil.h"
 
-#include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QSettings>
-#include <QSlider>
-#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTabWidget>
 
@@ -28,13 +24,10 @@ static QStringList formTexts(QWidget *w)
 }
 
 // The port LED as shown, at the 25 x 25 the port toggle scales it to.
-static bool ledIs(const WindowFixture &f, const char *resource)
+static bool ledIs(const WindowFixture &f, const QString &resource)
 {
-    const auto scaled = [](const QPixmap &p) {
-        return p.scaled(25, 25, Qt::KeepAspectRatioByExpanding, Qt::FastTransformation).toImage();
-    };
-    return scaled(f.find<QLabel>("label_comLed")->pixmap()) ==
-           scaled(QPixmap(QString::fromLatin1(resource)));
+    return f.find<QLabel>("label_comLed")->pixmap().toImage() ==
+           QPixmap(resource).scaled(25, 25, Qt::KeepAspectRatioByExpanding).toImage();
 }
 
 class TestShell : public QObject
@@ -54,7 +47,6 @@ private slots:
 void TestShell::startState()
 {
     WindowFixture f;
-    QTRY_COMPARE(f.status(), QString("就绪"));
     QCOMPARE_FORM(f, "-pushButton_send;-pushButton_scan;-pushButton_readConfiguration;"
                      "-pushButton_writeConfiguartion;-pushButton_writeConfiguartionBull;"
                      "-pushButton_stopCfg;-progressBar_cfg;-progressBar_scan;+pushButton_openCom;"
@@ -62,24 +54,16 @@ void TestShell::startState()
                      "comboBox_dataBit=8;comboBox_parBit=None;comboBox_stopBit=1;"
                      "checkBox_reconnect=off;radioButton_9input=on;-comboBox_9output;"
                      "comboBox_consoleAddrMode=NID;comboBox_TID_AM=NID;comboBox_sendPkt_AM=NID;"
-                     "comboBox_TPIO9_AM=MID;comboBox_TPIO17_AM=MID;comboBox_TPIO14_ADDR=0x0;"
-                     "comboBox_IOSMP10_AM=LID;comboBox_IOSMP15_AM=LID;comboBox_IOSMP9_ADDR=0x0;"
-                     "comboBox_ADSMP1=LID;comboBox_ADSMP4=LID;comboBox_ADSMP3_ADDR=0x0");
-    QVERIFY(TestAccess::target(f.w.get()).isLocal);
-    QPushButton *lang = TestAccess::langButton(f.w.get());
-    QCOMPARE(lang->text(), QString("English"));
-    QVERIFY(lang->isVisible() && lang->parentWidget() == f.w->statusBar());
-    auto *ports = f.find<QComboBox>("comboBox_comPort");
-    QCOMPARE(ports->itemText(ports->count() - 1), QString("Simulator"));
-    QVERIFY(ledIs(f, ":/Nodeweave/comGrayLed"));
-    auto *dev = f.find<QTableWidget>("tableWidget_device");
-    QCOMPARE(QList<int>({dev->columnCount(), dev->columnWidth(0), dev->columnWidth(1)}),
-             QList<int>({3, 160, 60}));
+                     "comboBox_TPIO9_AM=MID;comboBox_TPIO14_ADDR=0x0;comboBox_IOSMP10_AM=LID;"
+                     "comboBox_IOSMP9_ADDR=0x0;comboBox_ADSMP1=LID;comboBox_ADSMP3_ADDR=0x0;"
+                     "lineEdit_cmd=AT;lineEdit_scanTime=5;lineEdit_regular_time=;"
+                     "lineEdit_sendPkt_DATA=");
+    QCOMPARE(TestAccess::langButton(f.w.get())->text(), QString("English"));
     // A PWM duty is one number in two widgets, 0 to 100; a box locks its group's fields.
     for (const QString &n : QStringList{"1", "2", "3"}) {
-        f.find<QSlider>(("horizontalSlider_PWM" + n).toLatin1())->setValue(37);
+        formSet(f, "horizontalSlider_PWM" + n + "=37");
         QCOMPARE_FORM(f, "spinBox_PWM" + n + "=37");
-        f.find<QSpinBox>(("spinBox_PWM" + n).toLatin1())->setValue(101);
+        formSet(f, "spinBox_PWM" + n + "=101");
         QCOMPARE_FORM(f, "spinBox_PWM" + n + "=100;horizontalSlider_PWM" + n + "=100");
     }
     formSet(f, "radioButton_9output=on;checkBox_PWM1=on;checkBox_PWM3=on;checkBox_ADSMP2=on;"
@@ -87,19 +71,15 @@ void TestShell::startState()
     QCOMPARE_FORM(f, "+comboBox_9output;-horizontalSlider_PWM1;-spinBox_PWM1;-lineEdit_PWM1_FRQ;"
                      "-lineEdit_PWM3_FRQ;+lineEdit_PWM2_FRQ;-lineEdit_ADSMP2_IT;-comboBox_ADSMP2;"
                      "-comboBox_ADSMP2_ADDR;-comboBox_TPIO14_TIO;-lineEdit_IOSMP_IT17");
-    // Switched to English and back: what the user typed survives, the port stays open,
-    // nothing is sent.
+    // Switched to English and back: typed text survives, the port stays open, nothing is sent.
     formSet(f, "lineEdit_EPID=0x1234;lineEdit_PWM2_FRQ=2500");
     const QStringList chinese = formTexts(f.w.get());
     QVERIFY(f.openPort());
     TestAccess::langButton(f.w.get())->click();
     QCOMPARE_FORM(f, "lineEdit_EPID=0x1234;lineEdit_PWM2_FRQ=2500;pushButton_openCom=Close;"
                      "label_bps=BaudRate;groupBox_comPort=ComPort");
-    QCOMPARE(TestAccess::langButton(f.w.get())->text() + f.w->windowTitle() +
-                 f.find<QTabWidget>("tabWidget")->tabText(0),
-             QString("中文NodeweaveBase Info"));
+    QCOMPARE(TestAccess::langButton(f.w.get())->text(), QString("中文"));
     TestAccess::langButton(f.w.get())->click();
-    QCOMPARE_FORM(f, "pushButton_openCom=关闭");
     f.find<QPushButton>("pushButton_openCom")->click();
     QCOMPARE(formTexts(f.w.get()), chinese);
     QVERIFY(f.sim()->receivedLines().isEmpty());
@@ -110,8 +90,6 @@ void TestShell::settings()
     {
         WindowFixture f;
         QCOMPARE(QRect(f.w->pos(), f.w->size()), QRect(100, 50, 1200, 550));
-        QCOMPARE_FORM(f, "lineEdit_cmd=AT;lineEdit_scanTime=5;lineEdit_regular_time=;"
-                         "lineEdit_sendPkt_DATA=");
         const QString changed = "comboBox_bps=9600;comboBox_dataBit=7;comboBox_parBit=Odd;"
                                 "comboBox_stopBit=2;lineEdit_cmd=AT+VER;lineEdit_regular_time=250;"
                                 "lineEdit_scanTime=12;lineEdit_sendPkt_DATA=hello, node;"
@@ -138,27 +116,22 @@ void TestShell::settings()
         f.restart(false);
         QVERIFY(f.w->windowState() & Qt::WindowMaximized);
     }
-    // An index beyond the items leaves the box without a current item; the port then
-    // opens at 115200. Garbage elsewhere falls back or is taken as text. Any stored
-    // language other than "English" starts in English, the button showing that text;
-    // texts without an English entry show their source.
-    WindowFixture odd("[comSettings]\nbps=9\ndataBit=abc\n[pos%26size]\npos=garbage\n"
-                      "size=@Size(0 0)\n[scan]\nscanTime=abc\n[LANG]\nlang=\n");
-    QCOMPARE(odd.find<QComboBox>("comboBox_bps")->currentIndex(), -1);
-    QCOMPARE(TestAccess::langButton(odd.w.get())->text(), QString());
-    QCOMPARE_FORM(odd,
-                  "comboBox_dataBit=5;lineEdit_scanTime=abc;label_stopBit=StopBit;label_22=S：");
+    // Garbage: a bad index leaves no current item (the port opens at 115200), other values
+    // fall back or stay text; any language but "English" starts in English, the button
+    // showing the stored name, texts without an English entry their source.
+    WindowFixture f("[comSettings]\nbps=9\ndataBit=abc\n[pos%26size]\npos=garbage\n"
+                    "size=@Size(0 0)\n[scan]\nscanTime=abc\n[LANG]\nlang=\n");
+    QCOMPARE(f.find<QComboBox>("comboBox_bps")->currentIndex(), -1);
+    QCOMPARE(TestAccess::langButton(f.w.get())->text(), QString());
+    QCOMPARE_FORM(f, "comboBox_dataBit=5;lineEdit_scanTime=abc;label_stopBit=StopBit;label_22=S：");
     QCOMPARE(portSettingsFromIndexes(-1, 3, 0, 0).baudRate, 115200);
-    QVERIFY(odd.openPort());
-    TestAccess::langButton(odd.w.get())->click();
-    QCOMPARE_FORM(odd, "pushButton_openCom=关闭");
-    // The working directory when files can be made there; the per-user configuration
-    // folder when not; a named file always. A file that cannot be written is said at start.
+    QVERIFY(f.openPort());
+    TestAccess::langButton(f.w.get())->click();
+    QCOMPARE_FORM(f, "pushButton_openCom=关闭");
+    // The working directory, else the per-user folder; a named file that cannot be written.
     QStandardPaths::setTestModeEnabled(true);
     const QDir userDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
     QDir(userDir).removeRecursively();
-    WindowFixture &f = odd;
-    QCOMPARE(f.w->settingsFileName(), f.dir.filePath("Nodeweave.ini"));
     QDir::setCurrent("/proc"); // no file can be made there, not even by root
     f.restart();
     QCOMPARE(f.w->settingsFileName(), userDir.filePath("Nodeweave.ini"));
@@ -166,9 +139,6 @@ void TestShell::settings()
     f.restart();
     QCOMPARE_FORM(f, "lineEdit_cmd=AT+MENU");
     QTRY_COMPARE(f.status(), QString("就绪"));
-    Nodeweave::setSettingsFile(f.dir.filePath("sub/named.ini"));
-    f.restart();
-    QCOMPARE(f.w->settingsFileName(), f.dir.filePath("sub/named.ini"));
     Nodeweave::setSettingsFile("/proc/nodeweave.ini");
     f.restart();
     QTRY_COMPARE(f.status(), QString("设置无法保存到 /proc/nodeweave.ini"));
@@ -192,12 +162,10 @@ void TestShell::serialPort()
     QTRY_COMPARE(pty.speed(), speed_t(B9600));
     // Switching to a port that opens keeps the port open; to one that fails closes it.
     auto *ports = f.find<QComboBox>("comboBox_comPort");
-    ports->addItem(other.slavePath);
-    ports->setCurrentIndex(ports->findText(other.slavePath));
+    ports->addItems({other.slavePath, "/dev/nodeweave-gone"});
+    ports->setCurrentIndex(ports->count() - 2);
     QVERIFY(TestAccess::portOpen(f.w.get()));
-    ports->addItem("/dev/nodeweave-gone");
-    ports->setCurrentIndex(ports->findText("/dev/nodeweave-gone"));
-    QVERIFY(!TestAccess::portOpen(f.w.get()));
+    ports->setCurrentIndex(ports->count() - 1);
     QCOMPARE_FORM(f, "pushButton_openCom=打开;-pushButton_scan");
     // Why a port does not open, with a hint.
     const QString regular = f.dir.filePath("plain-file");
@@ -222,9 +190,7 @@ void TestShell::serialPort()
     QCOMPARE(shown, QString("Can not open /dev/<b>nodeweave</b>\nThe device does not exist"));
 }
 
-// The far side goes away in the middle of a line, over and over while traffic flows both
-// ways: each time the port is closed as the Close button closes it, and nothing is left
-// behind.
+// The far side goes away mid-line, again and again under traffic: nothing is left behind.
 void TestShell::portLostAgainAndAgain()
 {
     WindowFixture f;
@@ -253,7 +219,6 @@ void TestShell::portLostAgainAndAgain()
         QTRY_COMPARE(TestAccess::pendingSize(w), 10);
         pty.closeMaster();
         QTRY_VERIFY(!TestAccess::portOpen(w));
-        QCOMPARE(f.status(), "串口已断开：" + pty.slavePath + "（设备已断开或不再应答）");
         QCOMPARE_FORM(f, "pushButton_openCom=打开;-pushButton_send;-pushButton_scan;"
                          "-pushButton_readConfiguration;-pushButton_writeConfiguartion");
         QVERIFY(ledIs(f, ":/Nodeweave/comGrayLed"));
@@ -266,19 +231,12 @@ void TestShell::portLostAgainAndAgain()
     QVERIFY(w->findChildren<QSerialPort *>().isEmpty());
     QCOMPARE(fds(), fdsAfterFive);
     QVERIFY(f.messages.isEmpty());
-    // No line carries a piece of one cut short; the next port starts clean.
+    // No line carries a piece of one cut short: each port starts clean.
     for (const QList<QVariant> &l : std::as_const(lines))
         QVERIFY2(!l.at(0).toString().contains("ADC=2"), qPrintable(l.at(0).toString()));
-    Pty pty;
-    QVERIFY(f.openPort(pty.slavePath));
-    lines.clear();
-    pty.send("OK\r\n");
-    QTRY_COMPARE(lines.size(), 1);
-    QCOMPARE(lines.at(0).at(0).toString(), QString("OK\r\n"));
 }
 
-// A module served on a pseudo-terminal behind a by-id style link; killed and started
-// again, it comes back on another terminal under the same link.
+// A module behind a by-id style link, killed and started again on another terminal.
 void TestShell::portLostAndReconnected()
 {
     WindowFixture f;
@@ -321,8 +279,7 @@ void TestShell::portLostAndReconnected()
     modsim.waitForFinished(5000);
 }
 
-// The program itself: options that end before any window is made (without a display),
-// and --port and --settings, which open the port once the window shows.
+// Options that end before any window is made (no display); --port and --settings.
 void TestShell::commandLine_data()
 {
     QTest::addColumn<QStringList>("args");
@@ -333,7 +290,6 @@ void TestShell::commandLine_data()
     QTest::newRow("help") << QStringList{"--help"} << 0 << "--settings <file>";
     QTest::newRow("unknown") << QStringList{"--bogus"} << 2 << "Unknown option 'bogus'|Usage: nodeweave [options]|--port <name>";
     QTest::newRow("no value") << QStringList{"--port"} << 2 << "Missing value after '--port'|Usage: nodeweave [options]";
-    QTest::newRow("stray") << QStringList{"ttyUSB0"} << 2 << "unexpected argument 'ttyUSB0'|Usage: nodeweave [options]";
     QTest::newRow("port and settings") << QStringList{"--settings", "cli.ini", "-platform", "offscreen", "--port", "Simulator"} << -1
         << "settings file|cli.ini|window shown|port Simulator open";
     // clang-format on
