@@ -13,15 +13,6 @@
 
 using CfgFile::Check;
 
-namespace {
-
-QByteArray cfg(const QByteArray &body)
-{
-    return "<?xml version=\"1.0\"?><QX_MODULE_CFG>" + body + "</QX_MODULE_CFG>";
-}
-
-} // namespace
-
 class TestCfgCore : public QObject
 {
     Q_OBJECT
@@ -130,16 +121,16 @@ void TestCfgCore::checkAndWalk_data()
     };
     row("empty root, no declaration", "<QX_MODULE_CFG/>", Check::Ok, "");
     row("fields of a leaf",
-        cfg("<NETWORK_GROUP_ELEM><EPID>12,34</EPID><TID>NID,</TID></NETWORK_GROUP_ELEM>"
-            "<IO_GROUP_ELEM><TPIO9_ELEM>1,9,NID,0x1,0x2</TPIO9_ELEM><IO9_INOUT_ELEM>1\n,H"
-            "</IO9_INOUT_ELEM></IO_GROUP_ELEM>"),
+        "<?xml version=\"1.0\"?><QX_MODULE_CFG><NETWORK_GROUP_ELEM><EPID>12,34</EPID><TID>NID,"
+        "</TID></NETWORK_GROUP_ELEM><IO_GROUP_ELEM><TPIO9_ELEM>1,9,NID,0x1,0x2</TPIO9_ELEM>"
+        "<IO9_INOUT_ELEM>1\n,H</IO9_INOUT_ELEM></IO_GROUP_ELEM></QX_MODULE_CFG>",
         Check::Ok,
         "NETWORK_GROUP_ELEM NETWORK_GROUP_ELEM/EPID=12,34 NETWORK_GROUP_ELEM/TID!NID, "
         "IO_GROUP_ELEM IO_GROUP_ELEM/TPIO9_ELEM=1,9|NID|0x1|0x2 "
         "IO_GROUP_ELEM/IO9_INOUT_ELEM=1\n|H");
     row("cut after a leaf", "<QX_MODULE_CFG><BASE_GROUP_ELEM><DFWM>TP_MODE</DFWM><DEV",
         Check::Malformed, "BASE_GROUP_ELEM BASE_GROUP_ELEM/DFWM=TP_MODE");
-    row("text after the root", cfg("") + "junk", Check::Malformed, "");
+    row("text after the root", "<?xml version=\"1.0\"?><QX_MODULE_CFG/>junk", Check::Malformed, "");
 }
 
 void TestCfgCore::checkAndWalk()
@@ -174,12 +165,10 @@ void TestCfgCore::loadFile()
     QCOMPARE(CfgFile::loadFile(fifo, &document), Check::CannotOpen);
 
     // A good file padded to the size bound is read whole; one byte more is refused.
-    QByteArray good = cfg("<BASE_GROUP_ELEM/>");
+    QByteArray good = "<QX_MODULE_CFG><BASE_GROUP_ELEM/></QX_MODULE_CFG>";
     good.append(QByteArray(4 * 1024 * 1024 - good.size(), ' '));
     QFile f(dir.filePath("good.xml"));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(good), good.size());
-    f.flush();
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(good) == good.size() && f.flush());
     QCOMPARE(CfgFile::loadFile(f.fileName(), &document), Check::Ok);
     QCOMPARE(document, good);
     f.write(" ");

@@ -7,27 +7,13 @@
 #include <QAbstractButton>
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QProgressBar>
-#include <QSpinBox>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTimer>
 #include <functional>
 #include <memory>
 
 namespace CfgForm {
-
-// Field name and value: a combo box's (edit) text, a line edit's text, "on"/"off", a number;
-// parsed from "name=value name=value …".
-using Values = QList<QPair<QByteArray, QString>>;
-
-inline Values parse(const QString &text)
-{
-    Values out;
-    for (const QString &item : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-        out.append(
-            {item.section(QLatin1Char('='), 0, 0).toLatin1(), item.section(QLatin1Char('='), 1)});
-    return out;
-}
 
 inline QString value(WindowFixture &f, const QByteArray &name)
 {
@@ -41,7 +27,8 @@ inline QString value(WindowFixture &f, const QByteArray &name)
     return QString::number(w->property("value").toInt()); // spin box or slider
 }
 
-inline void set(WindowFixture &f, const Values &values)
+// Field name and value: a combo box's (edit) text, a line edit's text, "on"/"off", a number.
+inline void set(WindowFixture &f, const QList<QPair<QByteArray, QString>> &values)
 {
     for (const auto &[name, text] : values) {
         QWidget *w = f.find<QWidget>(name.constData());
@@ -61,27 +48,6 @@ inline void set(WindowFixture &f, const Values &values)
     }
 }
 
-// The fields that differ from `values`, as "name: actual != expected" lines.
-inline QString mismatches(WindowFixture &f, const Values &values)
-{
-    QStringList out;
-    for (const auto &[name, expected] : values) {
-        if (const QString actual = value(f, name); actual != expected)
-            out << QString::fromLatin1(name) + QStringLiteral(": ") + actual +
-                       QStringLiteral(" != ") + expected;
-    }
-    return out.join(QLatin1Char('\n'));
-}
-
-// "1" or "0" for each widget named (separated by spaces): whether it is enabled.
-inline QString enabled(WindowFixture &f, const char *names)
-{
-    QString out;
-    for (const QByteArray &name : QByteArray(names).split(' '))
-        out += QLatin1Char(f.find<QWidget>(name.constData())->isEnabled() ? '1' : '0');
-    return out;
-}
-
 } // namespace CfgForm
 
 // Runs the event loop until `done` holds, without the sleeps of QTest::qWaitFor between polls
@@ -97,8 +63,7 @@ inline bool waitUntil(const std::function<bool()> &done, int timeoutMs = 10000)
 
 inline bool runEnded(WindowFixture &f)
 {
-    return waitUntil(
-        [&] { return !TestAccess::reading(f.w.get()) && !TestAccess::writing(f.w.get()); });
+    return waitUntil([&] { return !TestAccess::sequenceRunning(f.w.get()); });
 }
 
 // Runs `action` before the module carries out each of its next `times` lines with `prefix`.
@@ -114,10 +79,9 @@ inline void onLine(SimModule *sim, const QString &prefix, std::function<void()> 
 
 inline int countOf(SimModule *sim, const QString &prefix)
 {
-    int n = 0;
-    for (const QString &line : sim->receivedLines())
-        n += line.startsWith(prefix);
-    return n;
+    return int(sim->receivedLines()
+                   .filter(QRegularExpression('^' + QRegularExpression::escape(prefix)))
+                   .size());
 }
 
 inline bool openFast(WindowFixture &f)
@@ -128,19 +92,18 @@ inline bool openFast(WindowFixture &f)
     return open;
 }
 
-// "" when the window is as every run leaves it: the tab restored, the bar and Stop idle, Read
-// and Write offered with an open port only, the file buttons free, no retry count left.
-inline QString idleMismatches(WindowFixture &f, int tab, bool portOpen = true)
+// Every field the configuration tabs show, by widget name; `fileOnly`: only what a file holds.
+inline QMap<QString, QString> formState(WindowFixture &f, bool fileOnly = true)
 {
-    const QString state = QStringLiteral("tab %1, bar %2, retries %3, enabled %4")
-                              .arg(f.find<QTabWidget>("tabWidget")->currentIndex())
-                              .arg(f.find<QProgressBar>("progressBar_cfg")->value())
-                              .arg(TestAccess::retries(f.w.get()))
-                              .arg(CfgForm::enabled(f, "progressBar_cfg pushButton_stopCfg "
-                                                       "pushButton_readConfiguration "
-                                                       "pushButton_writeConfiguartion "
-                                                       "pushButton_Import pushButton_Export"));
-    const QString open = QString::number(int(portOpen));
-    const QString idle = QStringLiteral("tab %1, bar 0, retries 0, enabled 00").arg(tab);
-    return state == idle + open + open + QStringLiteral("11") ? QString() : state;
+    static const QRegularExpression field(QStringLiteral(
+        "^(comboBox|lineEdit|radioButton|checkBox|spinBox|horizontalSlider)_(?!sendPkt)"));
+    static const QRegularExpression notInFile(QStringLiteral(
+        "^lineEdit_(device(Part|SoftwareVer|Nid|Mid|RunState)|LQI|\\d+curInput|AD\\d)$"));
+    QMap<QString, QString> s;
+    for (QWidget *w : f.find<QTabWidget>("tabWidget")->findChildren<QWidget *>()) {
+        const QString name = w->objectName();
+        if (field.match(name).hasMatch() && !(fileOnly && notInFile.match(name).hasMatch()))
+            s[name] = CfgForm::value(f, name.toLatin1());
+    }
+    return s;
 }

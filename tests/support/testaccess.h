@@ -1,8 +1,7 @@
 #pragma once
 
-// The one backdoor of the window suites: state that no widget shows (the target device,
-// a run's position and retries, the log's bounds), reached as a friend of the window and
-// of its sequence engine.
+// The one backdoor of the window suites: state no widget shows (the target device, a run's
+// state, the log), reached as a friend of the window and of its sequence engine.
 
 #include "app/nodeweave.h"
 #include "at/consolelog.h"
@@ -36,8 +35,6 @@ public:
     static bool scanClockRuns(Nodeweave *w) { return w->scanTimer->isActive(); }
     static void tick(Nodeweave *w) { QMetaObject::invokeMethod(w, "scanTiming"); }
 
-    static bool reading(Nodeweave *w) { return w->cfgRun->isRunning(CfgSequencer::Kind::Read); }
-    static bool writing(Nodeweave *w) { return w->cfgRun->isRunning(CfgSequencer::Kind::Write); }
     static bool sequenceRunning(Nodeweave *w) { return w->cfgRun->isRunning(); }
     // Marks a read as going with no module behind it, as the form's own fills see it.
     static void setReadRunning(Nodeweave *w, bool on)
@@ -45,7 +42,6 @@ public:
         w->cfgRun->m_kind = CfgSequencer::Kind::Read;
         w->cfgRun->m_running = on;
     }
-    static int retries(Nodeweave *w) { return w->cfgRun->retries(); }
     static QStringList readQueries(Nodeweave *w)
     {
         QStringList out;

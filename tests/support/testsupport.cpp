@@ -2,7 +2,6 @@
 
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 
 QStringList logTexts(const WindowFixture &f)
 {
@@ -21,11 +20,7 @@ QStringList columnTexts(const QTableWidget *table, int column)
 
 void setRemoteTarget(const WindowFixture &f, const QString &net, const QString &mac)
 {
-    ZBdevice d;
-    d.isLocal = false;
-    d.netAddr = net;
-    d.macAddr = mac;
-    TestAccess::setTarget(f.w.get(), d);
+    TestAccess::setTarget(f.w.get(), ZBdevice{false, mac, net, {}});
 }
 
 void type(QLineEdit *edit, const QString &text)

@@ -38,13 +38,12 @@ struct WindowFixture
             !iniText.isNull() && ini.open(QIODevice::WriteOnly))
             ini.write(iniText);
         // Message boxes and file dialogs are answered by the fixture instead of shown.
-        Dialogs::setHooks(
-            {[this](const QString &text) { messages.append(text); },
-             [this](const QString &text) { return questions.append(text), answerYes; },
-             [this](const QString &) { return nextSaveFile; },
-             [this](const QString &) {
-                 return nextOpenFile;
-             }});
+        Dialogs::setHooks({
+            [this](const QString &text) { messages.append(text); },
+            [this](const QString &text) { return questions.append(text), answerYes; },
+            [this](const QString &) { return nextSaveFile; },
+            [this](const QString &) { return nextOpenFile; },
+        });
         build(show);
     }
 
@@ -100,19 +99,17 @@ struct WindowFixture
 // The log's entries, once everything received so far has been shown.
 QStringList logTexts(const WindowFixture &f);
 
-// A table's column, row by row.
 QStringList columnTexts(const QTableWidget *table, int column = 0);
 
 // A form described in one string, items separated by ";": "name=value" a field's value
 // (a combo box's or line edit's text, "on"/"off" for a check or radio button, a label's or
 // push button's text, a number for a spin box or slider), "+name" enabled, "-name"
 // disabled. formSet() sets the values as the user does and clicks a bare name;
-// formDiff() says what differs, one "name: actual" a line, or nothing.
+// formDiff() says what differs, one "item (actual)" a line, or nothing.
 void formSet(WindowFixture &f, const QString &form);
 QString formDiff(WindowFixture &f, const QString &form);
 #define QCOMPARE_FORM(f, form) QCOMPARE(formDiff(f, form), QString())
 
-// A remote node as the target device.
 void setRemoteTarget(const WindowFixture &f, const QString &net, const QString &mac = QString());
 
 // Sets a line edit as a user does: select all, then type.
