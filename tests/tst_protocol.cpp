@@ -1,5 +1,5 @@
 // The widget-free pieces of the AT layer: reply shapes, error table, line assembly and
-// every command text, each as a table of inputs and the exact results.
+// command texts, each as a table of inputs and the exact results.
 
 #include "at/commands.h"
 #include "at/errortable.h"
@@ -59,7 +59,9 @@ private slots:
              "~ERR=60<0x1,0x2\r\n", "~ERR=5\r\n→5"});
         row("scan", Form::ScanReport,
             {"OK=1,0x3C11,0x00124B00AABBCCDD,Router 1\r\n→1|0x3C11|0x00124B00AABBCCDD|Router 1",
-             "OK=1,3C11,0x1,d\r\n", "OK=1,0x123456789,0x1,d\r\n",
+             "OK=12,0xaBcD,0xAb,a,b,,c\r\n→12|0xaBcD|0xAb|a,b,,c",
+             "OK=1,0x12345678,0x1,d\r\n→1|0x12345678|0x1|d", "OK=1,0X1,0x1,d\r\n",
+             "OK=1,3C11,0x1,d\r\n", "OK=1,0x123456789,0x1,d\r\n", "OK=1,0x1,0x2,d",
              "OK=1,0x1,0x12345678901234567,d\r\n", "OK=x,0x1,0x2,d\r\n", "OK=1,0x1,0x2,\r\n"});
     }
 
@@ -125,11 +127,9 @@ private slots:
                       const QByteArray &out) {
             QTest::newRow(name) << bound << reads << out;
         };
-        row("CR|LF", 0, {"OK\r", "\n"}, "OK\r\n/");
         row("lines and a partial one", 0, {"OK=1\r\nERR=5\r\nOK="}, "OK=1\r\nERR=5\r\n/OK=");
-        row("lone LF, lone CR", 0, {"ERR=5\n", "A\rB\r\n", "\r", "\r", "\n"},
-            "ERR=5\nA\rB\r\n\r\r\n/");
-        row("LF CR", 0, {"\r\n\n\r"}, "\r\n/\n\r");
+        row("lone LF, lone CR", 0, {"ERR=5\n", "A\rB\r\n", "\r", "\r", "\n\n\r"},
+            "ERR=5\nA\rB\r\n\r\r\n/\n\r");
         row("any byte", 0, {QByteArray("A\0\xff\xc3\xa9\r", 6), "\n"},
             QByteArray("A\0\xff\xc3\xa9\r\n/", 8));
         // A run that reaches the bound without CR LF is dropped, up to and including its CR LF.
@@ -137,8 +137,6 @@ private slots:
         row("CR at the cut waits", 8, {"yyyyyyy\r", "\nOK\r\n"}, "[yyyyyyy][\r\n]OK\r\n/");
         row("run over several bounds", 4, {"abcdefghij\r\nOK\r\nE"},
             "[abcd][efgh][ij\r\n]OK\r\n/E");
-        const QByteArray run(64 * 1024 - 1, 'x');
-        row("64 KiB", 0, {run, "x\r\nOK\r\n", run}, "[" + run + "x][\r\n]OK\r\n/" + run);
     }
 
     void lines()
@@ -163,36 +161,18 @@ private slots:
     void commands()
     {
         using namespace Command;
-        // Parts are joined as they stand: nothing trimmed, empty fields kept.
+        // Parts are joined as they stand: nothing trimmed, empty fields kept. (The window
+        // suites compare what every button and field sends.)
         QStringList built;
         built << line("AT+VER") << addressed("AT+VER", false, "0x1A2B")
-              << addressed("AT", true, "0x00124B0001") << info() << version() << query("CH")
-              << readDescriptor(3) << readIo(17) << readAdc(4) << defaultWorkMode(0)
-              << defaultWorkMode(1) << deviceType(0) << deviceType(1) << deviceType(2)
-              << deviceType(-1) << baudRate(5) << dataBits("7") << parity(2) << stopBits("2")
-              << flowControl(1) << channel("26") << extendedPanId("12345") << joinTime("60")
-              << networkLock(0) << networkLock(1) << autoNetwork(0) << autoNetwork(1)
-              << targetId("MID", "0xAB") << writeDescriptor(4, "a, b") << save() << reset()
-              << restoreFactory() << startNetwork() << leaveNetwork() << restartNetwork()
-              << scan("005") << stopScan() << sendPacket("NID", "0x796F", " a,b ")
-              << sendPacket("MID", "0x1", QString()) << ioDirection(9, true)
-              << ioDirection(17, false) << ioLevel(10, 0) << ioLevel(14, 1)
-              << transparentIo(true, 15, "9", "NID", "0x1A2B")
-              << transparentIo(false, 15, "9", "NID", "0x1A2B")
-              << ioSample(true, 17, QString(), "MID", "0xAB")
-              << ioSample(false, 10, "10", "LID", "") << adcSample(true, 3, "10", "LID", "0x0")
-              << adcSample(false, 1, "", "", "") << pwm(true, 1, "0020", 50)
-              << pwm(false, 3, "1000", 50);
-        QCOMPARE(
-            built.join(' '),
-            "AT+VER\r\n AT+VER>NID,0x1A2B AT>MID,0x00124B0001 AT+INFO AT+VER AT+CH? AT+RNODE=3 "
-            "AT+IORD=17 AT+ADCRD=4 AT+DFWM=0 AT+DFWM=1 AT+TYP=C AT+TYP=R AT+TYP=E AT+TYP=E "
-            "AT+IPR=5 AT+DBIT=7 AT+PAR=2 AT+STO=2 AT+IFC=1 AT+CH=26 AT+EPID=12345 AT+JOINT=60 "
-            "AT+NLOCK=0 AT+NLOCK=1 AT+NASTA=0 AT+NASTA=1 AT+TID=MID,0xAB AT+WNODE=4,a, b AT+W "
-            "AT+RST AT+DFRST AT+NSTA AT+NLEAV AT+NRST AT+SCAN=005 AT+ESC AT+SEND=NID,0x796F, a,b  "
-            "AT+SEND=MID,0x1, AT+IOSET=9,0 AT+IOSET=17,1 AT+IOOUT=10,0 AT+IOOUT=14,1 "
-            "AT+TPIO=1,15,9,NID,0x1A2B AT+TPIO=0,15 AT+IOSMP=1,17,,MID,0xAB AT+IOSMP=0,10 "
-            "AT+ADCSMP=1,3,10,LID,0x0 AT+ADCSMP=0,1 AT+PWM=1,1,0020,50 AT+PWM=0,3");
+              << addressed("AT", true, "0x00124B0001") << deviceType(2) << deviceType(-1)
+              << networkLock(0) << writeDescriptor(4, "a, b") << leaveNetwork()
+              << sendPacket("NID", "0x796F", " a,b ") << sendPacket("MID", "0x1", QString())
+              << adcSample(true, 3, "10", "LID", "0x0");
+        QCOMPARE(built.join(' '),
+                 "AT+VER\r\n AT+VER>NID,0x1A2B AT>MID,0x00124B0001 AT+TYP=E AT+TYP=E AT+NLOCK=0 "
+                 "AT+WNODE=4,a, b AT+NLEAV AT+SEND=NID,0x796F, a,b  AT+SEND=MID,0x1, "
+                 "AT+ADCSMP=1,3,10,LID,0x0");
     }
 };
 
