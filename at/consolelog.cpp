@@ -25,6 +25,10 @@
 
 namespace {
 
+// Entries handed to the capture's writer at a time, at the latest (a timer hands over the
+// rest twice a second).
+constexpr qsizetype kCaptureBatch = 4096;
+
 // The log's texts belong to the window's translation context (each is marked where it is
 // used, so that lupdate finds it there).
 QString trLog(const char *source)
@@ -241,17 +245,23 @@ void ConsoleLog::setShowTime(bool on)
     m_table->viewport()->update();
 }
 
-// The capture's file and whether a write to it failed. Lines are made as entries arrive
-// (a few dozen nanoseconds each) and written on the writer thread, so that a slow or
-// full disk never holds up the window.
+// The capture's file and whether a write to it failed. Entries are turned into lines and
+// written on the writer thread, so that a flood costs the window no more than a copy of
+// each entry, and a slow or full disk never holds it up.
 struct ConsoleLog::CaptureFile
 {
     QFile file;
     std::atomic<bool> failed{false};
 
-    void write(const QByteArray &bytes)
+    void write(const QList<Entry> &entries)
     {
-        if (!failed && file.write(bytes) != bytes.size())
+        if (failed)
+            return;
+        QByteArray bytes;
+        bytes.reserve(entries.size() * 48);
+        for (const Entry &e : entries)
+            LogFormat::appendFileLine(bytes, e.msecs, e.kind, e.text);
+        if (file.write(bytes) != bytes.size())
             failed = true;
     }
 };
@@ -273,12 +283,13 @@ bool ConsoleLog::startCapture(const QString &path)
 
 void ConsoleLog::handCaptureOver()
 {
-    if (m_captureBytes.isEmpty())
+    if (m_captureQueue.isEmpty())
         return;
-    QByteArray bytes;
-    bytes.swap(m_captureBytes);
+    QList<Entry> entries;
+    entries.swap(m_captureQueue);
+    m_captureQueue.reserve(kCaptureBatch);
     m_captureWriter->start(
-        [capture = m_capture, bytes = std::move(bytes)] { capture->write(bytes); });
+        [capture = m_capture, entries = std::move(entries)] { capture->write(entries); });
 }
 
 void ConsoleLog::writeCapture()
@@ -349,8 +360,8 @@ void ConsoleLog::append(QString text, Kind kind)
         return;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (m_capture) {
-        LogFormat::appendFileLine(m_captureBytes, now, kind, text);
-        if (m_captureBytes.size() >= 256 * 1024)
+        m_captureQueue.append({text, kind, now});
+        if (m_captureQueue.size() >= kCaptureBatch)
             writeCapture();
     }
     m_pending.append({std::move(text), kind, now});

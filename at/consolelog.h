@@ -130,12 +130,12 @@ private:
     QAction *m_copyAction;
     QAction *m_timeAction;
     QAction *m_captureAction;
-    // The capture: the open file, the lines not yet handed to the writer thread, a timer
+    // The capture: the open file, the entries not yet handed to the writer thread, a timer
     // that hands them over, and that thread.
     struct CaptureFile;
     std::shared_ptr<CaptureFile> m_capture;
     QString m_capturePath;
-    QByteArray m_captureBytes;
+    QList<Entry> m_captureQueue;
     QTimer *m_captureTimer;
     QThreadPool *m_captureWriter;
 };

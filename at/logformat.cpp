@@ -56,13 +56,10 @@ void millis(char out[4], qint64 msecsSinceEpoch)
 }
 
 // Module lines are nearly always ASCII: those are escaped straight into the file line's
-// bytes, the same as escaped() and toUtf8() would make them.
+// bytes, the same as escaped() and toUtf8() would make them. Anything else is left to
+// them (false, `out` unchanged).
 bool appendAscii(QByteArray &out, const QString &text)
 {
-    for (const QChar c : text) {
-        if (c.unicode() >= 0x80)
-            return false;
-    }
     // Room for the worst case, every character escaped as \xNN; the rest is given back.
     const qsizetype at = out.size();
     if (out.capacity() < at + 4 * text.size())
@@ -71,14 +68,18 @@ bool appendAscii(QByteArray &out, const QString &text)
     char *to = out.data() + at;
     static const char hex[] = "0123456789ABCDEF";
     for (const QChar qc : text) {
-        const char c = char(qc.unicode());
-        const bool control = isControl(qc.unicode());
-        if (c == '\\' || control)
-            *to++ = '\\';
-        if (!control) {
-            *to++ = c;
-        } else if (c == '\r' || c == '\n') {
-            *to++ = c == '\r' ? 'r' : 'n';
+        const char16_t c = qc.unicode();
+        if (c >= 0x80) {
+            out.truncate(at);
+            return false;
+        }
+        if (c >= 0x20 && c != 0x7F && c != u'\\') {
+            *to++ = char(c);
+            continue;
+        }
+        *to++ = '\\';
+        if (c == u'\\' || c == u'\r' || c == u'\n') {
+            *to++ = c == u'\\' ? '\\' : c == u'\r' ? 'r' : 'n';
         } else {
             *to++ = 'x';
             *to++ = hex[c >> 4];
