@@ -69,12 +69,12 @@ void Nodeweave::commonRspProc(const QString &line)
 void Nodeweave::showReplyStatus(const QString &text)
 {
     // A busy line brings replies by the thousand a second, and every message repaints the
-    // status bar and the window behind it. Replies' texts are shown at once, two in any
+    // status bar and the window behind it. Replies' texts are shown at once, one in any
     // 100 ms at most; past that the newest waits for the next 100 ms. A message from
     // anything else ends the wait and the count.
     constexpr int kShowMs = 10000;
     constexpr int kWindowMs = 100;
-    constexpr int kPerWindow = 2;
+    constexpr int kPerWindow = 1;
     if (!replyStatusAgain) {
         replyStatusAgain = new QTimer(this);
         replyStatusAgain->setSingleShot(true);
