@@ -70,6 +70,19 @@ int ownFields(Form form)
     return 0;
 }
 
+// "ERR=" then one to three digits, then CR LF: the error's code.
+std::optional<QStringList> errorFields(const QString &line)
+{
+    const qsizetype digits = line.size() - 6;
+    if (digits < 1 || digits > 3 || !line.endsWith(QLatin1String("\r\n")))
+        return std::nullopt;
+    for (qsizetype i = 4; i < 4 + digits; ++i) {
+        if (line[i] < u'0' || line[i] > u'9')
+            return std::nullopt;
+    }
+    return QStringList{line.mid(4, digits)};
+}
+
 } // namespace
 
 const QRegularExpression &pattern(Form form, bool remote)
@@ -83,6 +96,12 @@ std::optional<QStringList> match(Form form, const QString &line, bool remote)
     // turns away without running a pattern.
     if (!line.startsWith(form == Form::Error ? QLatin1String("ERR=") : QLatin1String("OK")))
         return std::nullopt;
+    // The replies a busy line brings most, "OK" and "ERR=n", are checked by hand, exactly
+    // as their patterns would.
+    if (form == Form::Success && !remote)
+        return line == QLatin1String("OK\r\n") ? std::optional(QStringList()) : std::nullopt;
+    if (form == Form::Error)
+        return errorFields(line);
     const QRegularExpressionMatch m = pattern(form, remote).match(line);
     if (!m.hasMatch())
         return std::nullopt;
