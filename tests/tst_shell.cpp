@@ -258,6 +258,8 @@ void TestShell::portLostAndReconnected()
     formSet(f, "checkBox_reconnect=on;comboBox_bps=9600");
     QString path = restartModsim();
     QTRY_VERIFY(f.find<QComboBox>("comboBox_comPort")->findText(path) >= 0);
+    auto *ports = f.find<QComboBox>("comboBox_comPort");
+    QCOMPARE(ports->itemText(ports->count() - 1), "Simulator"); // after the refresh, too
     QVERIFY(f.openPort(path));
     // A read running when the port goes ends with failure; it is not resumed later.
     formSet(f, "pushButton_readConfiguration");
@@ -290,6 +292,7 @@ void TestShell::commandLine_data()
     QTest::newRow("help") << QStringList{"--help"} << 0 << "--settings <file>";
     QTest::newRow("unknown") << QStringList{"--bogus"} << 2 << "Unknown option 'bogus'|Usage: nodeweave [options]|--port <name>";
     QTest::newRow("no value") << QStringList{"--port"} << 2 << "Missing value after '--port'|Usage: nodeweave [options]";
+    QTest::newRow("stray") << QStringList{"ttyUSB0"} << 2 << "unexpected argument 'ttyUSB0'|Usage: nodeweave [options]";
     QTest::newRow("port and settings") << QStringList{"--settings", "cli.ini", "-platform", "offscreen", "--port", "Simulator"} << -1
         << "settings file|cli.ini|window shown|port Simulator open";
     // clang-format on
