@@ -12,28 +12,37 @@ bool isControl(char16_t c)
 {
     return c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0);
 }
+
+// The escape that stands for `c` in `to` (\\, \r, \n in a file line; \xNN for any other
+// control character), and its length; 0 when `c` stands as it is.
+int escapeOf(char16_t c, bool fileLine, char to[4])
+{
+    static const char hex[] = "0123456789ABCDEF";
+    if (fileLine && (c == u'\\' || c == u'\r' || c == u'\n')) {
+        to[0] = '\\';
+        to[1] = c == u'\\' ? '\\' : c == u'\r' ? 'r' : 'n';
+        return 2;
+    }
+    if (!isControl(c))
+        return 0;
+    to[0] = '\\';
+    to[1] = 'x';
+    to[2] = hex[c >> 4];
+    to[3] = hex[c & 0xF];
+    return 4;
+}
 } // namespace
 
 QString escaped(const QString &text, bool fileLine)
 {
-    static const char hex[] = "0123456789ABCDEF";
     QString out;
     out.reserve(text.size() + 8);
     for (const QChar qc : text) {
-        const char16_t c = qc.unicode();
-        if (fileLine && c == u'\\') {
-            out += QLatin1String("\\\\");
-        } else if (fileLine && c == u'\r') {
-            out += QLatin1String("\\r");
-        } else if (fileLine && c == u'\n') {
-            out += QLatin1String("\\n");
-        } else if (isControl(c)) {
-            out += QLatin1String("\\x");
-            out += QLatin1Char(hex[c >> 4]);
-            out += QLatin1Char(hex[c & 0xF]);
-        } else {
+        char escape[4];
+        if (const int n = escapeOf(qc.unicode(), fileLine, escape))
+            out += QLatin1String(escape, n);
+        else
             out += qc;
-        }
     }
     return out;
 }
@@ -66,25 +75,16 @@ bool appendAscii(QByteArray &out, const QString &text)
         out.reserve(2 * (at + 4 * text.size()));
     out.resize(at + 4 * text.size());
     char *to = out.data() + at;
-    static const char hex[] = "0123456789ABCDEF";
     for (const QChar qc : text) {
         const char16_t c = qc.unicode();
         if (c >= 0x80) {
             out.truncate(at);
             return false;
         }
-        if (c >= 0x20 && c != 0x7F && c != u'\\') {
+        if (const int n = escapeOf(c, true, to))
+            to += n;
+        else
             *to++ = char(c);
-            continue;
-        }
-        *to++ = '\\';
-        if (c == u'\\' || c == u'\r' || c == u'\n') {
-            *to++ = c == u'\\' ? '\\' : c == u'\r' ? 'r' : 'n';
-        } else {
-            *to++ = 'x';
-            *to++ = hex[c >> 4];
-            *to++ = hex[c & 0xF];
-        }
     }
     out.truncate(to - out.data());
     return true;

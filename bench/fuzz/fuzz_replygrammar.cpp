@@ -30,6 +30,9 @@ static void checkLine(const QString &line)
         }
     }
     FUZZ_CHECK(Reply::matches(Form::Success, line) == (line == QLatin1String("OK\r\n")));
+    // "OK" and "ERR=n" are checked by hand: the same as their patterns.
+    for (Form f : {Form::Success, Form::Error})
+        FUZZ_CHECK(Reply::matches(f, line) == Reply::pattern(f).match(line).hasMatch());
     FUZZ_CHECK(Reply::matches(Form::Digit, line) ==
                (line == QLatin1String("OK=0\r\n") || line == QLatin1String("OK=1\r\n")));
     const QString digits = line.mid(4, line.size() - 6);
