@@ -2,7 +2,7 @@
 
 #include "app/quietprogress.h"
 #include "app/settingslocation.h"
-#include "at/consolelog.h"
+#include "app/consolelog.h"
 #include "config/fieldrules.h"
 #include "sim/simmodule.h"
 

@@ -6,7 +6,7 @@
 #include "config/cfgreadqueue.h"
 #include "config/cfgsequencer.h"
 #include "network/zbdevice.h"
-#include "peripherals/formfamilies.h"
+#include "app/formfamilies.h"
 #include "serial/lineassembler.h"
 #include "serial/portsettings.h"
 #include "serial/portwatcher.h"

@@ -1,7 +1,7 @@
 #include "app/batchwritepanel.h"
 #include "app/nodeweave.h"
 
-#include "at/consolelog.h"
+#include "app/consolelog.h"
 
 #include <QPoint>
 #include <QSettings>

@@ -17,7 +17,7 @@
 
 #include "app/dialogs.h"
 #include "app/nodeweave.h"
-#include "at/consolelog.h"
+#include "app/consolelog.h"
 
 #include <QApplication>
 #include <QCheckBox>

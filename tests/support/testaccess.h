@@ -4,7 +4,7 @@
 // state, the log), reached as a friend of the window and of its sequence engine.
 
 #include "app/nodeweave.h"
-#include "at/consolelog.h"
+#include "app/consolelog.h"
 #include "config/cfgsequencer.h"
 
 #include <QSerialPort>

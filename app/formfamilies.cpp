@@ -1,4 +1,4 @@
-#include "peripherals/formfamilies.h"
+#include "app/formfamilies.h"
 
 #include "peripherals/families.h"
 

@@ -2,7 +2,7 @@
 
 #include "app/dialogs.h"
 #include "at/commands.h"
-#include "at/consolelog.h"
+#include "app/consolelog.h"
 #include "network/scanprotocol.h"
 
 #include <QTimer>

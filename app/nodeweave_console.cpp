@@ -3,7 +3,7 @@
 #include "app/dialogs.h"
 #include "at/commands.h"
 #include "at/commandwords.h"
-#include "at/consolelog.h"
+#include "app/consolelog.h"
 #include "at/errortable.h"
 #include "at/replygrammar.h"
 #include "peripherals/peripheralcommands.h"

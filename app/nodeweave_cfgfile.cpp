@@ -2,7 +2,7 @@
 #include "app/nodeweave.h"
 
 #include "app/dialogs.h"
-#include "at/consolelog.h"
+#include "app/consolelog.h"
 #include "config/cfgfileformat.h"
 #include "config/fieldrules.h"
 

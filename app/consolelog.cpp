@@ -1,4 +1,4 @@
-#include "at/consolelog.h"
+#include "app/consolelog.h"
 
 #include "app/dialogs.h"
 #include "at/logformat.h"
