@@ -18,9 +18,8 @@ enum Column
 
 } // namespace
 
-BatchWritePanel::BatchWritePanel(BatchWriter *writer, BatchWriter::ValueText valueText,
-                                 QWidget *parent)
-    : QDialog(parent), m_writer(writer), m_valueText(std::move(valueText))
+BatchWritePanel::BatchWritePanel(BatchWriter *writer, QWidget *parent)
+    : QDialog(parent), m_writer(writer)
 {
     ui.setupUi(this);
     setModal(false);
@@ -121,7 +120,7 @@ void BatchWritePanel::on_pushButton_batchSaveReport_clicked()
         return;
     // A failed save leaves an earlier report whole.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(m_writer->reportCsv(m_valueText)) < 0 ||
+    if (!file.open(QIODevice::WriteOnly) || file.write(m_writer->reportCsv()) < 0 ||
         !file.commit()) {
         Dialogs::message(tr("无法保存报告 %1：%2").arg(path, file.errorString()));
     }
@@ -149,7 +148,7 @@ QString BatchWritePanel::stateText(const BatchNode &n) const
     case BatchNode::Cause::Stopped:
         return tr("已停止：%1").arg(n.command);
     case BatchNode::Cause::Differs:
-        return tr("校验失败：%1").arg(BatchWriter::differencesText(n, m_valueText));
+        return tr("校验失败：%1").arg(SettingsTable::differencesText(n.differences));
     default:
         return tr("失败：%1（%2）").arg(n.command, n.reply);
     }
@@ -169,7 +168,7 @@ QString BatchWritePanel::summary() const
         else if (n.cause == BatchNode::Cause::Differs)
             failures.append(
                 tr("%1 校验失败（%2）")
-                    .arg(n.device.netAddr, BatchWriter::differencesText(n, m_valueText)));
+                    .arg(n.device.netAddr, SettingsTable::differencesText(n.differences)));
         else if (n.cause == BatchNode::Cause::NoReply)
             failures.append(tr("%1 在 %2 处失败（无回复）").arg(n.device.netAddr, n.command));
         else if (n.cause == BatchNode::Cause::Stopped)

@@ -14,8 +14,7 @@ class BatchWritePanel : public QDialog
     Q_OBJECT
 
 public:
-    BatchWritePanel(BatchWriter *writer, BatchWriter::ValueText valueText,
-                    QWidget *parent = nullptr);
+    explicit BatchWritePanel(BatchWriter *writer, QWidget *parent = nullptr);
 
     bool verify() const { return ui.checkBox_batchVerify->isChecked(); }
     void setVerify(bool on) { ui.checkBox_batchVerify->setChecked(on); }
@@ -42,7 +41,6 @@ private:
 
     Ui::BatchWritePanelClass ui;
     BatchWriter *m_writer;
-    BatchWriter::ValueText m_valueText;
     QSet<int> m_changed;
     QTimer m_refresh;
 };

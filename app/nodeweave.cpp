@@ -45,6 +45,7 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     ui.setupUi(this);
     // Connected right after the form's own by-name connections, as those would be.
     families = FormFamilies::find(this);
+    formView = new CfgFormView(this);
     connectFamilies();
     connectImmediateSettings();
     connectPortSettings();
@@ -70,7 +71,6 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     loadSettings();
     fillPortList();
     initReadCfgQueue();
-    initWriteCfgQueue();
     buildCommandCompleter();
 
     statusBar()->addPermanentWidget(langButton, 0);
@@ -174,6 +174,7 @@ Nodeweave::~Nodeweave()
     delete settings;
     delete targetDevice;
     delete completer;
+    delete formView;
 }
 
 void Nodeweave::closeEvent(QCloseEvent *event)
@@ -222,7 +223,8 @@ QString Nodeweave::settingsFileName() const
 
 bool Nodeweave::formBusy() const
 {
-    return cfgRun->isRunning(CfgSequencer::Kind::Read) || importRunning;
+    return formView->filling() || cfgRun->isRunning() ||
+           (batchWriter && batchWriter->isRunning()) || importRunning;
 }
 
 void Nodeweave::updateEnabled()
@@ -251,9 +253,10 @@ void Nodeweave::updateEnabled()
     ui.pushButton_writeConfiguartion->setEnabled(portOpen && formFree);
     ui.pushButton_writeConfiguartionBull->setEnabled(portOpen && formFree && !importRunning &&
                                                      batchWriter && !tickedNodes().isEmpty());
-    // Every node gets what the form held when the batch began.
+    // A run sends what the form held when it began, or fills the form itself: an edit
+    // meanwhile would be lost.
     for (int page = 0; page < ui.tabWidget->count(); ++page)
-        ui.tabWidget->widget(page)->setEnabled(!batchRunning);
+        ui.tabWidget->widget(page)->setEnabled(!cfgRunning);
     ui.pushButton_stopCfg->setEnabled(cfgRunning);
     ui.pushButton_Import->setEnabled(formFree);
     ui.pushButton_Export->setEnabled(!cfgRunning && !fileOpRunning);

@@ -3,7 +3,8 @@
 #include "config/batchwriter.h"
 #include "config/cfgcmd.h"
 #include "config/cfgfileformat.h"
-#include "config/cfgreadqueue.h"
+#include "app/cfgformview.h"
+#include "config/cfgqueues.h"
 #include "config/cfgsequencer.h"
 #include "network/zbdevice.h"
 #include "app/formfamilies.h"
@@ -25,8 +26,6 @@ class QPushButton;
 class QSettings;
 class QTimer;
 class QTranslator;
-class QXmlStreamReader;
-class QXmlStreamWriter;
 class SimModule;
 
 class Nodeweave : public QMainWindow
@@ -175,25 +174,16 @@ private slots:
     void on_pushButton_readConfiguration_clicked();
     void on_pushButton_writeConfiguartion_clicked();
     void on_pushButton_stopCfg_clicked();
-    // The running step's time-out, as the sequence's timer reports it.
-    void readCfgTimeout();
-    void writeCfgTimeout();
 
 private:
     void initReadCfgQueue();
-    void initWriteCfgQueue();
     void clearCfgForm();
-    // Runs `queue` against the target device; a read first resets the form.
-    void startCfgRun(CfgSequencer::Kind kind, const CfgCmdQueue &queue);
+    // Runs the read or a write of the form against the target device; a read first resets
+    // the form.
+    void startCfgRun(CfgSequencer::Kind kind);
     void cfgRunFinished(bool ok);
     // The log's account of a failed run: where it ended and the reply that ended it.
     QString cfgFailureNote(const QString &outcome);
-    // A field of the configuration form by its object name, its value and how the value
-    // reads (as CfgValues holds them).
-    QWidget *formField(const QString &name) const;
-    void setFormField(const QString &name, const QVariant &value);
-    QVariant formFieldValue(const QString &name) const;
-    QString formValueText(const QString &field, const QVariant &value) const;
 
     // ---- batch write ----
 private slots:
@@ -203,8 +193,6 @@ private:
     void initBatchWrite();
     // The nodes ticked in the device table (every row while "select all" is ticked).
     QList<ZBdevice> tickedNodes() const;
-    // The form's values that a write sends.
-    CfgValues writtenFormValues() const;
     void batchWriteFinished();
 
     // ---- configuration file ----
@@ -217,9 +205,8 @@ private:
     // either runs already.
     QString chooseCfgFile(bool forExport);
     void delayMsec(int milliseconds);
-    // One group of the file, with its page of the configuration tabs shown meanwhile.
-    void writeGroup(QXmlStreamWriter &xml, int group);
-    void readGroup(QXmlStreamReader &xml, int group);
+    // Shows the group's page of the configuration tabs while it is saved or loaded.
+    void showGroup(const CfgFile::Group &group);
     void lockFileButtons(bool locked);
 
 public:
@@ -238,8 +225,8 @@ private slots:
     void on_checkBox_sendPkt_regulerSend_toggled(bool checked);
 
 private:
-    // True while the program itself fills the form (a configuration read or an import):
-    // the reactions that would send a command stay silent then.
+    // True while the program fills the form (a read, an import, a reset) or a run talks to
+    // the module: the reactions that would send a command stay silent then.
     bool formBusy() const;
     // Sends `cmd` to the target device unless the program is filling the form.
     void sendUnlessBusy(const QString &cmd);
@@ -290,7 +277,8 @@ private:
     CfgCmdQueue writeQueue;
     CfgSequencer *cfgRun = nullptr;
     int savedTabIndex = 0;
-    mutable QHash<QString, QWidget *> formFields; // found on first use
+    // The configuration tabs as a view of a configuration.
+    CfgFormView *formView = nullptr;
     // Batch write: its runner on the same engine, and its panel.
     BatchWriter *batchWriter = nullptr;
     BatchWritePanel *batchPanel = nullptr;

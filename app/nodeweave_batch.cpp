@@ -1,7 +1,7 @@
 #include "app/batchwritepanel.h"
+#include "app/consolelog.h"
 #include "app/nodeweave.h"
 #include "app/quietprogress.h"
-#include "app/consolelog.h"
 #include "config/batchwriter.h"
 
 #include <QSettings>
@@ -11,11 +11,8 @@
 
 void Nodeweave::initBatchWrite()
 {
-    batchWriter = new BatchWriter(cfgRun, &writeQueue, this);
-    batchPanel = new BatchWritePanel(
-        batchWriter,
-        [this](const QString &field, const QVariant &value) { return formValueText(field, value); },
-        this);
+    batchWriter = new BatchWriter(cfgRun, this);
+    batchPanel = new BatchWritePanel(batchWriter, this);
     batchPanel->setVerify(settings->value(QStringLiteral("batch/verify"), true).toBool());
     connect(batchWriter, &BatchWriter::nodeChanged, this,
             [this] { ui.progressBar_cfg->setValue(batchWriter->progressValue()); });
@@ -44,36 +41,13 @@ QList<ZBdevice> Nodeweave::tickedNodes() const
     return nodes;
 }
 
-CfgValues Nodeweave::writtenFormValues() const
-{
-    // A group's parameters count only while the group is on: a second look finds them.
-    CfgValues values;
-    for (int pass = 0; pass < 2; ++pass) {
-        for (const CfgReadQueue::Field &f : CfgReadQueue::writtenFields(values))
-            values.insert(f.name, formFieldValue(f.name));
-    }
-    return values;
-}
-
-QString Nodeweave::formValueText(const QString &field, const QVariant &value) const
-{
-    // A fixed box's position reads as the item it shows.
-    if (auto *box = qobject_cast<QComboBox *>(formField(field)); box && !box->isEditable()) {
-        const int index = value.toInt();
-        return index >= 0 && index < box->count() ? box->itemText(index) : QString::number(index);
-    }
-    if (value.typeId() == QMetaType::Bool)
-        return value.toBool() ? QStringLiteral("on") : QStringLiteral("off");
-    return value.toString();
-}
-
 void Nodeweave::on_pushButton_writeConfiguartionBull_clicked()
 {
     const QList<ZBdevice> nodes = tickedNodes();
     if (!ui.pushButton_writeConfiguartionBull->isEnabled() || nodes.isEmpty())
         return;
     settings->setValue(QStringLiteral("batch/verify"), batchPanel->verify());
-    batchWriter->start(nodes, writtenFormValues(), batchPanel->verify());
+    batchWriter->start(nodes, formView->values(), batchPanel->verify());
     if (!batchWriter->isRunning())
         return;
     ui.progressBar_cfg->setRange(0, batchWriter->progressMaximum());

@@ -103,6 +103,7 @@ void Nodeweave::pwmCtrlToggle(const PwmWidgets &w, bool on)
 
 void Nodeweave::pwmCtrl(const PwmWidgets &w)
 {
+    // Nor is a frequency the program put there judged meanwhile.
     if (formBusy() || !w.on->isChecked())
         return;
     const QString frequency = w.frequency->text();
@@ -115,5 +116,5 @@ void Nodeweave::pwmCtrl(const PwmWidgets &w)
         statusBar()->showMessage(text, 10000);
         return;
     }
-    sendCmd(Command::pwm(true, w.channel, frequency, w.duty->value()));
+    sendUnlessBusy(Command::pwm(true, w.channel, frequency, w.duty->value()));
 }

@@ -25,17 +25,16 @@ QString iso(const QDateTime &time)
 
 } // namespace
 
-BatchWriter::BatchWriter(CfgSequencer *engine, const CfgCmdQueue *writeQueue, QObject *parent)
-    : QObject(parent), m_engine(engine), m_writeQueue(writeQueue)
+BatchWriter::BatchWriter(CfgSequencer *engine, QObject *parent) : QObject(parent), m_engine(engine)
 {
-    CfgReadQueue::Sink sink;
-    sink.set = [this](const QString &name, const QVariant &value) {
-        m_shadow.insert(name, value);
+    CfgQueues::ReadSink sink;
+    sink.fill = [this](const CfgValues &values) {
+        m_shadow.insert(values);
     };
     sink.remote = [this] {
         return m_engine->remoteTarget();
     };
-    m_readQueue = CfgReadQueue::build(sink);
+    m_readQueue = CfgQueues::read(sink);
     // The engine may run a plain read or write too: its signals count only while the batch
     // drives it.
     connect(engine, &CfgSequencer::progress, this, &BatchWriter::engineProgress);
@@ -52,6 +51,7 @@ void BatchWriter::start(const QList<ZBdevice> &nodes, const CfgValues &written, 
         m_nodes.append(n);
     }
     m_written = written;
+    m_writeQueue = CfgQueues::write(written, m_engine);
     m_verify = verify;
     m_stopRequested = false;
     m_aborting = false;
@@ -106,7 +106,7 @@ void BatchWriter::abort(const QString &why)
 
 int BatchWriter::stepsPerNode() const
 {
-    return int(m_writeQueue->size()) + (m_verify ? int(m_readQueue.size()) : 0);
+    return int(m_writeQueue.size()) + (m_verify ? int(m_readQueue.size()) : 0);
 }
 
 int BatchWriter::progressMaximum() const
@@ -121,7 +121,7 @@ int BatchWriter::progressValue() const
         if (n.state == BatchNode::State::Writing)
             value += n.step - 1;
         else if (n.state == BatchNode::State::Verifying)
-            value += int(m_writeQueue->size()) + n.step - 1;
+            value += int(m_writeQueue.size()) + n.step - 1;
         else if (n.state != BatchNode::State::Waiting)
             value += stepsPerNode();
     }
@@ -134,10 +134,10 @@ void BatchWriter::runNode()
     n.state = BatchNode::State::Writing;
     n.started = QDateTime::currentDateTimeUtc();
     n.step = 1;
-    n.steps = int(m_writeQueue->size());
+    n.steps = int(m_writeQueue.size());
     m_writeDone = false;
     m_target = n.device;
-    m_engine->start(CfgSequencer::Kind::Write, *m_writeQueue, &m_target);
+    m_engine->start(CfgSequencer::Kind::Write, m_writeQueue, &m_target);
     emit nodeChanged(m_index);
     m_engine->sendCurrent();
 }
@@ -171,7 +171,7 @@ void BatchWriter::engineFinished(bool ok)
     if (ok && writing) {
         m_writeDone = true;
     } else if (ok) {
-        n.differences = CfgReadQueue::differences(m_written, m_shadow);
+        n.differences = SettingsTable::differences(m_written, m_shadow);
         n.verified = n.differences.isEmpty();
         if (!n.verified)
             n.cause = BatchNode::Cause::Differs;
@@ -206,7 +206,7 @@ void BatchWriter::advance()
             n.state = BatchNode::State::Verifying;
             n.step = 1;
             n.steps = int(m_readQueue.size());
-            m_shadow = CfgReadQueue::listDefaults();
+            m_shadow = SettingsTable::listDefaults();
             m_engine->start(CfgSequencer::Kind::Read, m_readQueue, &m_target);
             emit nodeChanged(m_index);
             m_engine->sendCurrent();
@@ -240,18 +240,7 @@ void BatchWriter::finishRun()
     emit finished();
 }
 
-QString BatchWriter::differencesText(const BatchNode &node, const ValueText &valueText)
-{
-    QStringList parts;
-    for (const CfgReadQueue::Difference &d : node.differences)
-        parts.append(QStringLiteral("%1: wrote %2, read %3")
-                         .arg(d.field.label, valueText(d.field.name, d.written),
-                              d.read.isValid() ? valueText(d.field.name, d.read)
-                                               : QStringLiteral("nothing")));
-    return parts.join(QStringLiteral("; "));
-}
-
-QByteArray BatchWriter::reportCsv(const ValueText &valueText) const
+QByteArray BatchWriter::reportCsv() const
 {
     QByteArray out = "MAC,Network address,Description,Result,Failing command,Reply,"
                      "Differences,Start,End\r\n";
@@ -268,10 +257,15 @@ QByteArray BatchWriter::reportCsv(const ValueText &valueText) const
             result = QStringLiteral("failed");
             break;
         }
-        const QStringList cells = {
-            n.device.macAddr, n.device.netAddr, n.device.descriptor,           result,
-            n.command,        n.reply,          differencesText(n, valueText), iso(n.started),
-            iso(n.ended)};
+        const QStringList cells = {n.device.macAddr,
+                                   n.device.netAddr,
+                                   n.device.descriptor,
+                                   result,
+                                   n.command,
+                                   n.reply,
+                                   SettingsTable::differencesText(n.differences),
+                                   iso(n.started),
+                                   iso(n.ended)};
         QByteArrayList row;
         for (const QString &c : cells)
             row.append(csvCell(c));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "config/cfgreadqueue.h"
+#include "config/cfgqueues.h"
 #include "config/cfgsequencer.h"
 #include "network/zbdevice.h"
 
@@ -38,7 +38,7 @@ struct BatchNode
     int steps = 0;
     QString command; // the command the node failed at, as composed
     QString reply;   // the reply that command got last, without its line end
-    QList<CfgReadQueue::Difference> differences;
+    QList<SettingsTable::Difference> differences;
     bool verified = false;
     QDateTime started; // UTC
     QDateTime ended;
@@ -53,9 +53,10 @@ class BatchWriter : public QObject
     Q_OBJECT
 
 public:
-    BatchWriter(CfgSequencer *engine, const CfgCmdQueue *writeQueue, QObject *parent = nullptr);
+    explicit BatchWriter(CfgSequencer *engine, QObject *parent = nullptr);
 
-    // `written`: the form's values the write queue composes its commands from.
+    // `written`: the configuration every node is sent, composed once here: what goes out is
+    // exactly what the read-back is compared with.
     void start(const QList<ZBdevice> &nodes, const CfgValues &written, bool verify);
     // Ends the run once the command under way is answered or times out; the nodes not
     // reached are skipped.
@@ -71,11 +72,8 @@ public:
     int progressMaximum() const;
     int progressValue() const;
 
-    // The report as CSV (UTF-8, one line per node); `valueText` shows a field's value.
-    using ValueText = std::function<QString(const QString &field, const QVariant &value)>;
-    QByteArray reportCsv(const ValueText &valueText) const;
-    // "label: wrote x, read y" for each difference, joined by "; ".
-    static QString differencesText(const BatchNode &node, const ValueText &valueText);
+    // The report as CSV (UTF-8, one line per node).
+    QByteArray reportCsv() const;
 
 signals:
     void nodeChanged(int index);
@@ -92,7 +90,7 @@ private:
     BatchNode &current() { return m_nodes[m_index]; }
 
     CfgSequencer *m_engine;
-    const CfgCmdQueue *m_writeQueue;
+    CfgCmdQueue m_writeQueue;
     CfgCmdQueue m_readQueue;
     CfgValues m_shadow; // what the verifying read got back
     CfgValues m_written;

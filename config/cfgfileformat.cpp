@@ -1,107 +1,40 @@
 #include "config/cfgfileformat.h"
 
-#include "peripherals/families.h"
-
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+#include <algorithm>
 
 namespace CfgFile {
 namespace {
 
-Field item(const QString &widget)
-{
-    return {FieldKind::Item, widget, QString()};
-}
-Field text(const QString &widget)
-{
-    return {FieldKind::Text, widget, QString()};
-}
-Field address(const QString &widget)
-{
-    return {FieldKind::Address, widget, QString()};
-}
-Field flag(const QString &widget)
-{
-    return {FieldKind::Flag, widget, QString()};
-}
-
 QList<Group> buildGroups()
 {
+    static const char *const names[] = {"BASE_GROUP_ELEM", "NETWORK_GROUP_ELEM", "IO_GROUP_ELEM",
+                                        "AD_GROUP_ELEM",
+                                        // "ELME" is how the format has always spelled it;
+                                        // files in the field depend on it.
+                                        "PWM_GROUP_ELME"};
     QList<Group> all;
-
-    all.append({Base,
-                QStringLiteral("BASE_GROUP_ELEM"),
-                0,
-                {
-                    {QStringLiteral("DEVICE_TYPE"), {item(QStringLiteral("comboBox_deviceType"))}},
-                    {QStringLiteral("UART"),
-                     {item(QStringLiteral("comboBox_deviceBps")),
-                      item(QStringLiteral("comboBox_deviceDataBit")),
-                      item(QStringLiteral("comboBox_deviceParBit")),
-                      item(QStringLiteral("comboBox_deviceStopBit")),
-                      item(QStringLiteral("comboBox_deviceFlow"))}},
-                    {QStringLiteral("DFWM"), {item(QStringLiteral("comboBox_defaultWorkMode"))}},
-                }});
-
-    Group network{Network,
-                  QStringLiteral("NETWORK_GROUP_ELEM"),
-                  1,
-                  {
-                      {QStringLiteral("EPID"), {text(QStringLiteral("lineEdit_EPID"))}},
-                      {QStringLiteral("CH"), {item(QStringLiteral("comboBox_CH"))}},
-                      {QStringLiteral("JOINT"), {text(QStringLiteral("lineEdit_joinTime"))}},
-                      {QStringLiteral("NLOCK"), {item(QStringLiteral("comboBox_netLock"))}},
-                      {QStringLiteral("AUTONET"), {item(QStringLiteral("comboBox_autoNet"))}},
-                      {QStringLiteral("TID"),
-                       {item(QStringLiteral("comboBox_TID_AM")),
-                        address(QStringLiteral("comboBox_TID_ADDR"))}},
-                  }};
-    for (int d = 1; d <= 4; ++d)
-        network.leaves.append(
-            {QStringLiteral("DESC%1").arg(d), {text(QStringLiteral("lineEdit_DESC%1").arg(d))}});
-    all.append(network);
-
-    // The IO lines' leaves, grouped by kind: every line's direction first, and so on.
-    Group io{Io, QStringLiteral("IO_GROUP_ELEM"), 2, {}};
-    for (int n : Family::kIoLines) {
-        const Family::IoNames w = Family::ioNames(n);
-        io.leaves.append({QStringLiteral("IO%1_INOUT_ELEM").arg(n),
-                          {{FieldKind::Direction, w.input, w.output}, item(w.level)}});
+    for (int g = 0; g < GroupCount; ++g) {
+        Group group{GroupId(g), QString::fromLatin1(names[g]), g, {}};
+        QList<const SettingsTable::Setting *> holders;
+        for (const SettingsTable::Setting &s : SettingsTable::settings())
+            if (!s.leaf.name.isEmpty() && s.leaf.group == g)
+                holders << &s;
+        std::stable_sort(holders.begin(), holders.end(), [](const auto *a, const auto *b) {
+            return a->leaf.order < b->leaf.order;
+        });
+        for (const SettingsTable::Setting *s : holders) {
+            Leaf leaf{s->leaf.name, {}};
+            for (const QString &key : s->leaf.keys)
+                leaf.fields << SettingsTable::field(key);
+            group.leaves << leaf;
+        }
+        all << group;
     }
-    for (int n : Family::kIoLines) {
-        const Family::IoNames w = Family::ioNames(n);
-        io.leaves.append(
-            {QStringLiteral("TPIO%1_ELEM").arg(n),
-             {flag(w.tpio), item(w.tpioTargetLine), item(w.tpioMode), address(w.tpioAddress)}});
-    }
-    for (int n : Family::kIoLines) {
-        const Family::IoNames w = Family::ioNames(n);
-        io.leaves.append({QStringLiteral("IO%1SMP_ELEM").arg(n),
-                          {flag(w.sample), text(w.sampleInterval), item(w.sampleMode),
-                           address(w.sampleAddress)}});
-    }
-    all.append(io);
-
-    Group ad{Ad, QStringLiteral("AD_GROUP_ELEM"), 3, {}};
-    for (int c = 1; c <= Family::kAdcChannels; ++c) {
-        const Family::AdcNames w = Family::adcNames(c);
-        ad.leaves.append({QStringLiteral("ADSMP%1_ELEM").arg(c),
-                          {flag(w.sample), text(w.interval), item(w.mode), address(w.address)}});
-    }
-    all.append(ad);
-
-    // "ELME" is how the format has always spelled it; files in the field depend on it.
-    Group pwm{Pwm, QStringLiteral("PWM_GROUP_ELME"), 4, {}};
-    for (int c = 1; c <= Family::kPwmChannels; ++c) {
-        const Family::PwmNames w = Family::pwmNames(c);
-        pwm.leaves.append({QStringLiteral("PWM%1_ELEM").arg(c),
-                           {flag(w.on), text(w.frequency), {FieldKind::Duty, w.duty, QString()}}});
-    }
-    all.append(pwm);
-
     return all;
 }
 
@@ -171,14 +104,13 @@ QString joinFields(const QStringList &fields)
     return fields.join(QLatin1Char(','));
 }
 
-void writeGroup(QXmlStreamWriter &xml, const Group &group,
-                const std::function<QString(const Field &)> &fieldText)
+void writeGroup(QXmlStreamWriter &xml, const Group &group, const CfgValues &values)
 {
     xml.writeStartElement(group.name);
     for (const Leaf &leaf : group.leaves) {
         QStringList texts;
-        for (const Field &field : leaf.fields)
-            texts << fieldText(field);
+        for (const Field *field : leaf.fields)
+            texts << field->text(values.value(field->key, field->start));
         xml.writeTextElement(leaf.name, joinFields(texts));
     }
     xml.writeEndElement();
@@ -233,6 +165,56 @@ void readLeaves(QXmlStreamReader &xml, const Group &group,
             return;
         }
     }
+}
+
+CfgValues leafValues(const Leaf &leaf, const QString &text, QList<Refusal> *refused)
+{
+    CfgValues values;
+    const std::optional<QStringList> fields = splitFields(leaf, text);
+    if (!fields) {
+        refused->append({leaf.name, text});
+        return values;
+    }
+    for (int i = 0; i < leaf.fields.size(); ++i) {
+        const Field *field = leaf.fields.at(i);
+        if (field->accepts(fields->at(i)))
+            values.insert(field->key, field->fromText(fields->at(i)));
+        else
+            refused->append({leaf.name, fields->at(i)});
+    }
+    return values;
+}
+
+QByteArray exportDocument(const CfgValues &values,
+                          const std::function<void(const Group &)> &beforeGroup)
+{
+    QByteArray document;
+    QXmlStreamWriter xml(&document);
+    xml.setAutoFormatting(true);
+    xml.writeStartDocument();
+    xml.writeStartElement(rootName());
+    for (const Group &group : groups()) {
+        if (beforeGroup)
+            beforeGroup(group);
+        writeGroup(xml, group, values);
+    }
+    xml.writeEndElement();
+    xml.writeEndDocument();
+    return document;
+}
+
+bool importDocument(const QByteArray &document, const ImportSink &sink, QList<Refusal> *refused)
+{
+    QXmlStreamReader xml(document);
+    readRoot(xml);
+    readGroups(xml, [&](const Group &group) {
+        if (sink.beforeGroup)
+            sink.beforeGroup(group);
+        readLeaves(xml, group, [&](const Leaf &leaf, const QString &text) {
+            sink.fill(leafValues(leaf, text, refused));
+        });
+    });
+    return !xml.hasError();
 }
 
 Check checkDocument(const QByteArray &document)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/settingstable.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -17,28 +19,12 @@ namespace CfgFile {
 
 QString rootName();
 
-// How a field's text relates to its form widget.
-enum class FieldKind
-{
-    Item,      // current item text of a combo box
-    Text,      // text of a line edit
-    Address,   // edit text of an editable combo box; its mode field comes first in the leaf
-    Flag,      // check box: "0" unchecked, anything else checked
-    Direction, // radio pair: "0" input, anything else output
-    Duty,      // decimal value of a spin box ("not a number" counts as 0)
-};
-
-struct Field
-{
-    FieldKind kind;
-    QString widget;  // object name of the form widget
-    QString partner; // Direction only: the output radio button (widget is the input one)
-};
+using Field = SettingsTable::Field;
 
 struct Leaf
 {
     QString name;
-    QList<Field> fields; // in the order they are joined in the leaf's text
+    QList<const Field *> fields; // in the order they are joined in the leaf's text
 };
 
 // Indexes into groups(), in the order the groups are written.
@@ -70,9 +56,8 @@ const Group *findGroup(const QString &name);
 std::optional<QStringList> splitFields(const Leaf &leaf, const QString &text);
 QString joinFields(const QStringList &fields);
 
-// Writes one group element; `fieldText` gives the current text of each field.
-void writeGroup(QXmlStreamWriter &xml, const Group &group,
-                const std::function<QString(const Field &)> &fieldText);
+// Writes one group element with the fields' texts of `values`.
+void writeGroup(QXmlStreamWriter &xml, const Group &group, const CfgValues &values);
 
 // Reads tokens up to the first start element; true when it is the root.
 bool readRoot(QXmlStreamReader &xml);
@@ -102,6 +87,22 @@ enum class Check
     WrongRoot,  // the first element is not the root (or there is no element at all)
     Malformed,  // not well-formed, or a leaf that holds more than text
 };
+
+// The values of one leaf's text that the form would accept; each refused one, or the
+// whole text when it does not split into the leaf's fields, goes to `refused`.
+CfgValues leafValues(const Leaf &leaf, const QString &text, QList<Refusal> *refused);
+
+// The whole document of `values`; `beforeGroup` runs before each group is written.
+QByteArray exportDocument(const CfgValues &values,
+                          const std::function<void(const Group &)> &beforeGroup = nullptr);
+
+struct ImportSink
+{
+    std::function<void(const Group &)> beforeGroup; // may be null
+    std::function<void(const CfgValues &)> fill;    // one leaf's accepted values
+};
+// Reads a document that checkDocument() passed; false when the reader met an XML error.
+bool importDocument(const QByteArray &document, const ImportSink &sink, QList<Refusal> *refused);
 
 // Walks the whole document exactly as an import does, applying nothing.
 Check checkDocument(const QByteArray &document);

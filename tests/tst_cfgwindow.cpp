@@ -265,16 +265,17 @@ void TestCfgWindow::failuresAndStop()
     QTRY_VERIFY(
         logTexts(f).contains("读取配置遇到错误：在 AT+IOSET? 处（回复 \"OK\"：回复不被接受）"));
 
-    // The port closed under a read: time-outs end it, and Read and Write are no longer offered.
+    // The port closed under a read of the module: its step timer ends it (two local
+    // time-outs), and Read and Write are no longer offered.
+    TestAccess::target(f.w.get()) = ZBdevice{true, {}, {}, {}};
     onLine(f.sim(), "AT+EPID?", [&] { f.sim()->dropNextReply(); });
     f.find<QTabWidget>("tabWidget")->setCurrentIndex(2);
     f.sim()->clearReceivedLines();
     run(f, kRead, false);
     QTRY_COMPARE(countOf(f.sim(), "AT+EPID?"), 1);
     f.find<QPushButton>("pushButton_openCom")->click();
-    QVERIFY(QMetaObject::invokeMethod(f.w.get(), "readCfgTimeout") &&
-            TestAccess::sequenceRunning(f.w.get()));
-    QVERIFY(QMetaObject::invokeMethod(f.w.get(), "readCfgTimeout"));
+    // The step's own timer: one resend into the closed port, then the second time-out.
+    QVERIFY(runEnded(f));
     QCOMPARE(f.status(), kReadFailed);
     QCOMPARE(countOf(f.sim(), "AT+EPID?"), 1);
     QCOMPARE(afterRun(f, false), "tab 2");
