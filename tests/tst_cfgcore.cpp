@@ -1,6 +1,8 @@
 // The configuration without a window: the engine of every read and write, and the file format.
 
+#include "config/batchwriter.h"
 #include "config/cfgfileformat.h"
+#include "config/cfgqueues.h"
 #include "config/cfgreply.h"
 #include "config/cfgsequencer.h"
 #include "network/zbdevice.h"
@@ -18,12 +20,168 @@ class TestCfgCore : public QObject
     Q_OBJECT
 
 private slots:
+    void settingsTable_data();
+    void settingsTable();
     void sequencer_data();
     void sequencer();
     void checkAndWalk_data();
     void checkAndWalk();
     void loadFile();
 };
+
+namespace {
+
+// "name=text" of each value in table order, widget prefixes left out.
+QString describe(const CfgValues &values)
+{
+    static const QRegularExpression prefix(
+        QStringLiteral("^(comboBox|lineEdit|checkBox|radioButton|spinBox)_"));
+    QStringList out;
+    for (const SettingsTable::Field *f : SettingsTable::fields())
+        if (values.contains(f->key))
+            out << QString(f->key).remove(prefix) + '=' + f->text(values.value(f->key));
+    return out.join(' ');
+}
+
+} // namespace
+
+void TestCfgCore::settingsTable_data()
+{
+    // One read step: its replies ('|' between lines), the values they give ("refused" when
+    // a reply is not taken), the set commands and file leaves of those values, and what the
+    // form reset gives the step's fields.
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QString>("replies");
+    QTest::addColumn<QString>("values");
+    QTest::addColumn<QString>("commands");
+    QTest::addColumn<QString>("leaves");
+    QTest::addColumn<QString>("reset");
+    const auto row = [](const char *query, const char *replies, const char *values,
+                        const char *commands, const char *leaves, const char *reset) {
+        QTest::newRow(query) << query << replies << values << commands << leaves << reset;
+    };
+    row("AT+INFO", "OK=ZM516", "devicePart=ZM516", "", "", "devicePart=");
+    row("AT+VER", "OK=V1.2", "deviceSoftwareVer=V1.2", "", "", "deviceSoftwareVer=");
+    row("AT+TYP?", "OK=R", "deviceType=Router", "AT+TYP=R", "DEVICE_TYPE=Router",
+        "deviceType=Coor");
+    row("AT+NID?", "ERR=60", "deviceNid=0xFFFE", "", "", "deviceNid=");
+    row("AT+MID?", "ERR=60", "refused", "", "", "deviceMid=");
+    row("AT+NS?", "OK=3", "deviceRunState=3", "", "", "deviceRunState=");
+    row("AT+UART?", "OK=3,7,1,2,1",
+        "deviceBps=38400 deviceDataBit=7 deviceParBit=Even deviceStopBit=2 deviceFlow=Hardware",
+        "AT+IPR=3 AT+DBIT=7 AT+PAR=1 AT+STO=2 AT+IFC=1", "UART=38400,7,Even,2,Hardware",
+        "deviceBps=115200 deviceDataBit=8 deviceParBit=None deviceStopBit=1 deviceFlow=None");
+    row("AT+DFWM?", "OK=1", "defaultWorkMode=TP_MODE", "", "DFWM=TP_MODE",
+        "defaultWorkMode=AT_MODE");
+    row("AT+EPID?", "OK=0x00124B00", "EPID=0x00124B00", "AT+EPID=0x00124B00", "EPID=0x00124B00",
+        "EPID=");
+    row("AT+JOINT?", "OK=60", "joinTime=60", "AT+JOINT=60", "JOINT=60", "joinTime=");
+    row("AT+TID?", "OK=MID,0x00124B0001", "TID_AM=MID TID_ADDR=0x00124B0001",
+        "AT+TID=MID,0x00124B0001", "TID=MID,0x00124B0001", "TID_AM=NID");
+    row("AT+LQI?", "ERR=61", "refused", "", "", "LQI=");
+    row("AT+CH?", "OK=26", "CH=26", "AT+CH=26", "CH=26", "CH=15");
+    row("AT+NLOCK?", "OK=2", "refused", "", "", "netLock=N");
+    row("AT+NASTA?", "OK=1", "autoNet=Y", "AT+NASTA=1", "AUTONET=Y", "autoNet=N");
+    row("AT+RNODE=3", "OK==cmd", "DESC3==cmd", "AT+WNODE=3,=cmd", "DESC3==cmd", "DESC3=");
+    row("AT+IOSET?", "OK=14,1|OK=9,0|OK", "9output=0 14output=1",
+        "AT+IOSET=9,0 AT+IOSET=10,0 AT+IOSET=14,1 AT+IOSET=15,0 AT+IOSET=17,0", "",
+        "9output=0 10output=0 14output=0 15output=0 17output=0");
+    row("AT+IOSET? unknown line", "OK=11,1", "refused", "", "", "");
+    row("AT+IORD=14", "OK=1", "14curInput=1 14output=H", "", "IO14_INOUT_ELEM=0,H", "14curInput=");
+    row("AT+TPIO?", "OK=10,17,MID,0x2|OK", "TPIO10=1 TPIO10_TIO=17 TPIO10_AM=MID TPIO10_ADDR=0x2",
+        "AT+TPIO=0,9 AT+TPIO=1,10,17,MID,0x2 AT+TPIO=0,14 AT+TPIO=0,15 AT+TPIO=0,17",
+        "TPIO9_ELEM=0,9,MID,0x0 TPIO10_ELEM=1,17,MID,0x2 TPIO14_ELEM=0,9,MID,0x0 "
+        "TPIO15_ELEM=0,9,MID,0x0 TPIO17_ELEM=0,9,MID,0x0",
+        "TPIO9=0 TPIO9_AM=MID TPIO9_ADDR=0x0 TPIO10=0 TPIO10_AM=MID TPIO10_ADDR=0x0 TPIO14=0 "
+        "TPIO14_AM=MID TPIO14_ADDR=0x0 TPIO15=0 TPIO15_AM=MID TPIO15_ADDR=0x0 TPIO17=0 "
+        "TPIO17_AM=MID TPIO17_ADDR=0x0");
+    row("AT+TPIO? target line unknown", "OK=9,11,NID,0x1", "refused", "", "", "");
+    row("AT+IOSMP?", "OK=1,17,500,LID,0x0|OK",
+        "IOSMP17=1 IOSMP_IT17=500 IOSMP17_AM=LID IOSMP17_ADDR=0x0",
+        "AT+IOSMP=0,9 AT+IOSMP=0,10 AT+IOSMP=0,14 AT+IOSMP=0,15 AT+IOSMP=1,17,500,LID,0x0",
+        "IO9SMP_ELEM=0,10,LID,0x0 IO10SMP_ELEM=0,10,LID,0x0 IO14SMP_ELEM=0,10,LID,0x0 "
+        "IO15SMP_ELEM=0,10,LID,0x0 IO17SMP_ELEM=1,500,LID,0x0",
+        "IOSMP9=0 IOSMP_IT9=10 IOSMP9_AM=LID IOSMP9_ADDR=0x0 IOSMP10=0 IOSMP_IT10=10 "
+        "IOSMP10_AM=LID IOSMP10_ADDR=0x0 IOSMP14=0 IOSMP_IT14=10 IOSMP14_AM=LID "
+        "IOSMP14_ADDR=0x0 IOSMP15=0 IOSMP_IT15=10 IOSMP15_AM=LID IOSMP15_ADDR=0x0 IOSMP17=0 "
+        "IOSMP_IT17=10 IOSMP17_AM=LID IOSMP17_ADDR=0x0");
+    row("AT+ADCRD=2", "OK=1023", "AD2=1023", "", "", "AD2=");
+    row("AT+ADCSMP?", "OK=1,4,20,NID,0x1A2B|OK",
+        "ADSMP4=1 ADSMP4_IT=20 ADSMP4=NID ADSMP4_ADDR=0x1A2B",
+        "AT+ADCSMP=0,1 AT+ADCSMP=0,2 AT+ADCSMP=0,3 AT+ADCSMP=1,4,20,NID,0x1A2B",
+        "ADSMP1_ELEM=0,10,LID,0x0 ADSMP2_ELEM=0,10,LID,0x0 ADSMP3_ELEM=0,10,LID,0x0 "
+        "ADSMP4_ELEM=1,20,NID,0x1A2B",
+        "ADSMP1=0 ADSMP1_IT=10 ADSMP1=LID ADSMP1_ADDR=0x0 ADSMP2=0 ADSMP2_IT=10 ADSMP2=LID "
+        "ADSMP2_ADDR=0x0 ADSMP3=0 ADSMP3_IT=10 ADSMP3=LID ADSMP3_ADDR=0x0 ADSMP4=0 ADSMP4_IT=10 "
+        "ADSMP4=LID ADSMP4_ADDR=0x0");
+    row("AT+PWM?", "OK=1,2,5000,75|OK", "PWM2=1 PWM2_FRQ=5000 PWM2=75",
+        "AT+PWM=0,1 AT+PWM=1,2,5000,75 AT+PWM=0,3",
+        "PWM1_ELEM=0,1000,0 PWM2_ELEM=1,5000,75 PWM3_ELEM=0,1000,0",
+        "PWM1=0 PWM1_FRQ=1000 PWM1=0 PWM2=0 PWM2_FRQ=1000 PWM2=0 PWM3=0 PWM3_FRQ=1000 PWM3=0");
+}
+
+void TestCfgCore::settingsTable()
+{
+    QFETCH(QString, query);
+    query = query.section(' ', 0, 0);
+    QFETCH(QString, replies);
+    CfgValues got;
+    CfgQueues::ReadSink sink;
+    sink.fill = [&](const CfgValues &v) {
+        got.insert(v);
+    };
+    sink.remote = [] {
+        return false;
+    };
+    const CfgCmdQueue queue = CfgQueues::read(sink);
+    const auto step =
+        std::find_if(queue.begin(), queue.end(), [&](const CfgCmd &c) { return c.cmd == query; });
+    QVERIFY(step != queue.end());
+    // Taken: every line accepted, and the step done with the last one only.
+    bool taken = true, done = false;
+    for (const QString &reply : replies.split('|'))
+        taken = taken && !done && step->handler(reply + "\r\n", &done);
+    taken = taken && done;
+    QTEST(taken ? describe(got) : QStringLiteral("refused"), "values");
+
+    // The settings this step reads, written and saved from what it gave.
+    CfgValues config = SettingsTable::startValues();
+    config.insert(SettingsTable::listDefaults());
+    config.insert(SettingsTable::resetValues());
+    config.insert(got);
+    QStringList commands, leaves;
+    CfgValues reset;
+    for (const SettingsTable::Setting &s : SettingsTable::settings()) {
+        if (s.query != query || !taken)
+            continue;
+        for (const auto &compose : s.writes)
+            if (const QString c = compose(config); !c.isEmpty())
+                commands << c;
+        for (const SettingsTable::Field &f : s.fields)
+            if (f.reset.isValid())
+                reset.insert(f.key, f.reset);
+        if (s.leaf.name.isEmpty())
+            continue;
+        QStringList texts;
+        for (const QString &key : s.leaf.keys)
+            texts << SettingsTable::field(key)->text(config.value(key));
+        leaves << s.leaf.name + '=' + CfgFile::joinFields(texts);
+        // Back from the file: the same values.
+        const CfgFile::Leaf *leaf = nullptr;
+        for (const CfgFile::Group &g : CfgFile::groups())
+            if (const CfgFile::Leaf *l = g.leaf(s.leaf.name))
+                leaf = l;
+        QList<CfgFile::Refusal> refused;
+        const CfgValues back = CfgFile::leafValues(*leaf, CfgFile::joinFields(texts), &refused);
+        QVERIFY(refused.isEmpty());
+        for (const QString &key : s.leaf.keys)
+            QCOMPARE(back.value(key), config.value(key));
+    }
+    QTEST(commands.join(' '), "commands");
+    QTEST(leaves.join(' '), "leaves");
+    if (taken)
+        QTEST(describe(reset), "reset");
+}
 
 void TestCfgCore::sequencer_data()
 {
