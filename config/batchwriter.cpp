@@ -2,11 +2,7 @@
 
 #include <QTimer>
 
-namespace {
-
-// A cell as CSV quotes it. A cell that a spreadsheet would take for a formula (a node's
-// descriptor comes from the network) is kept as text by a leading apostrophe.
-QByteArray csvCell(const QString &text)
+QByteArray BatchWriter::csvCell(const QString &text)
 {
     QString t = text;
     if (!t.isEmpty() && QStringLiteral("=+-@\t\r").contains(t.front()))
@@ -17,6 +13,8 @@ QByteArray csvCell(const QString &text)
             QLatin1Char('"');
     return t.toUtf8();
 }
+
+namespace {
 
 QString iso(const QDateTime &time)
 {

@@ -74,6 +74,9 @@ public:
 
     // The report as CSV (UTF-8, one line per node).
     QByteArray reportCsv() const;
+    // A cell as CSV quotes it. A cell that a spreadsheet would take for a formula (a node's
+    // descriptor comes from the network) is kept as text by a leading apostrophe.
+    static QByteArray csvCell(const QString &text);
 
 signals:
     void nodeChanged(int index);

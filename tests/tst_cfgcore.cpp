@@ -27,6 +27,7 @@ private slots:
     void checkAndWalk_data();
     void checkAndWalk();
     void loadFile();
+    void reportCells();
 };
 
 namespace {
@@ -332,6 +333,22 @@ void TestCfgCore::loadFile()
     f.write(" ");
     f.close();
     QCOMPARE(CfgFile::loadFile(f.fileName(), &document), Check::Malformed);
+}
+
+void TestCfgCore::reportCells()
+{
+    // What a spreadsheet would run as a formula stays text; separators and quotes are quoted.
+    const QList<QPair<QString, QByteArray>> cells = {
+        {"LOCAL_NODE", "LOCAL_NODE"},
+        {"=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""},
+        {"+1", "'+1"},
+        {"-1", "'-1"},
+        {"@A1", "'@A1"},
+        {"a,b", "\"a,b\""},
+        {"", ""},
+        {"串口", "串口"}};
+    for (const auto &[text, csv] : cells)
+        QCOMPARE(BatchWriter::csvCell(text), csv);
 }
 
 QTEST_GUILESS_MAIN(TestCfgCore)
