@@ -241,11 +241,11 @@ private slots:
             }
         }
         formSet(f, "comboBox_sendPkt_AM=NID;comboBox_TPIO10_AM=NID");
-        TestAccess::setReadRunning(f.w.get(), true);
+        holdRead(f, true);
         formSet(f, "comboBox_sendPkt_AM=MID;comboBox_TPIO10_AM=MID");
         QCOMPARE(items(f, "comboBox_sendPkt_ADDR"), kNets);
         QCOMPARE(items(f, "comboBox_TPIO10_ADDR"), kMacs);
-        TestAccess::setReadRunning(f.w.get(), false);
+        holdRead(f, false);
         // Typed: hexadecimal addresses of up to 16 digits where the group takes only those.
         int strict = 3;
         for (const char *name :

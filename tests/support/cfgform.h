@@ -61,6 +61,13 @@ inline bool waitUntil(const std::function<bool()> &done, int timeoutMs = 10000)
     return done();
 }
 
+// A read under way that the module leaves unanswered (on), or stopped (off).
+inline void holdRead(WindowFixture &f, bool on)
+{
+    f.sim()->setSilent(on);
+    f.find<QAbstractButton>(on ? "pushButton_readConfiguration" : "pushButton_stopCfg")->click();
+}
+
 inline bool runEnded(WindowFixture &f)
 {
     return waitUntil([&] { return !TestAccess::sequenceRunning(f.w.get()); });

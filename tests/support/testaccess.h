@@ -3,8 +3,8 @@
 // The one backdoor of the window suites: state no widget shows (the target device, a run's
 // state, the log), reached as a friend of the window and of its sequence engine.
 
-#include "app/nodeweave.h"
 #include "app/consolelog.h"
+#include "app/nodeweave.h"
 #include "config/cfgsequencer.h"
 
 #include <QSerialPort>
@@ -36,12 +36,6 @@ public:
     static void tick(Nodeweave *w) { QMetaObject::invokeMethod(w, "scanTiming"); }
 
     static bool sequenceRunning(Nodeweave *w) { return w->cfgRun->isRunning(); }
-    // Marks a read as going with no module behind it, as the form's own fills see it.
-    static void setReadRunning(Nodeweave *w, bool on)
-    {
-        w->cfgRun->m_kind = CfgSequencer::Kind::Read;
-        w->cfgRun->m_running = on;
-    }
     static QStringList readQueries(Nodeweave *w)
     {
         QStringList out;
