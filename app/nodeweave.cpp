@@ -131,6 +131,9 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
             showProgressQuietly(ui.progressBar_cfg, step);
     });
     connect(cfgRun, &CfgSequencer::finished, this, &Nodeweave::cfgRunFinished);
+    connect(cfgRun, &CfgSequencer::strayReply, this, [this](const QString &sender) {
+        consoleLog->note(tr("已忽略来自 %1 的回复").arg(sender));
+    });
     initBatchWrite();
     connect(consoleLog, &ConsoleLog::frame, this, &Nodeweave::showRecvCount);
     connect(consoleLog, &ConsoleLog::message, this,

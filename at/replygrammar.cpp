@@ -119,6 +119,19 @@ int errorCode(const QString &line)
     return f ? f->first().toInt() : -1;
 }
 
+QString remoteSender(const QString &line)
+{
+    if (!line.startsWith(QLatin1String("OK")) || !line.endsWith(QLatin1String("\r\n")))
+        return QString();
+    const qsizetype lt = line.lastIndexOf(QLatin1Char('<'));
+    if (lt < 2)
+        return QString();
+    const QStringList suffix = line.mid(lt + 1, line.size() - lt - 3).split(QLatin1Char(','));
+    if (suffix.size() != 2 || suffix[0].isEmpty() || suffix[1].isEmpty())
+        return QString();
+    return suffix[0];
+}
+
 bool isReadSequenceReply(const QString &line)
 {
     return patterns().readReply.match(line).hasMatch();

@@ -39,6 +39,10 @@ inline bool matches(Form form, const QString &line, bool remote = false)
 // or -1 when the line is not an error reply.
 int errorCode(const QString &line);
 
+// The network address a remote reply names in its suffix ("OK…<net,mac"), or nothing
+// when the line carries no suffix.
+QString remoteSender(const QString &line);
+
 // A line the read sequence treats as a reply: it begins with "OK" or "ERR" and has at
 // least one character more. Echoes and unsolicited lines are not replies.
 bool isReadSequenceReply(const QString &line);

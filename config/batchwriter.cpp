@@ -218,11 +218,29 @@ void BatchWriter::advance()
         emit nodeChanged(m_index);
     }
     if (!m_stopRequested && m_index + 1 < m_nodes.size()) {
-        ++m_index;
-        runNode();
+        m_quietWait.start();
+        nextNodeWhenQuiet();
         return;
     }
     finishRun();
+}
+
+void BatchWriter::nextNodeWhenQuiet()
+{
+    if (!m_running || m_aborting)
+        return;
+    // A late answer of the node just done must not meet the next node's first command.
+    const qint64 quiet = m_engine->quietMs();
+    if (quiet < kQuietMs && !m_stopRequested && m_quietWait.elapsed() < kMaxQuietWaitMs) {
+        QTimer::singleShot(int(kQuietMs - quiet), this, &BatchWriter::nextNodeWhenQuiet);
+        return;
+    }
+    if (m_stopRequested) {
+        finishRun();
+        return;
+    }
+    ++m_index;
+    runNode();
 }
 
 void BatchWriter::finishRun()

@@ -5,6 +5,7 @@
 #include "network/zbdevice.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QObject>
 #include <functional>
 
@@ -53,6 +54,11 @@ class BatchWriter : public QObject
     Q_OBJECT
 
 public:
+    // Between two nodes the line must have been quiet this long (at most the second wait):
+    // the next node's first command must not meet the last node's late answer.
+    static constexpr qint64 kQuietMs = 150;
+    static constexpr qint64 kMaxQuietWaitMs = 2000;
+
     explicit BatchWriter(CfgSequencer *engine, QObject *parent = nullptr);
 
     // `written`: the configuration every node is sent, composed once here: what goes out is
@@ -88,6 +94,7 @@ private:
     void engineStepResult(int position, bool accepted, bool retry);
     void engineFinished(bool ok);
     void advance();
+    void nextNodeWhenQuiet();
     void finishRun();
     int stepsPerNode() const;
     BatchNode &current() { return m_nodes[m_index]; }
@@ -106,4 +113,5 @@ private:
     bool m_aborting = false;
     bool m_writeDone = false; // the current node's write succeeded
     QString m_abortReason;
+    QElapsedTimer m_quietWait;
 };

@@ -14,6 +14,9 @@ struct CfgCmd
 {
     QString cmd;
     CfgCmdHandler handler;
+    // A read step answered by a list: a row it refuses is resent only once the list has
+    // ended, so the list's remaining rows are not taken for later steps' answers.
+    bool list = false;
 };
 
 using CfgCmdQueue = QList<CfgCmd>;

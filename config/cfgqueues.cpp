@@ -84,7 +84,7 @@ CfgCmdQueue read(const ReadSink &sink)
         QList<const Setting *> members{&s};
         while (i + 1 < all.size() && all.at(i + 1).listRow && all.at(i + 1).query == s.query)
             members << &all.at(++i);
-        queue.append(CfgCmd{s.query, list(members, sink, page)});
+        queue.append(CfgCmd{s.query, list(members, sink, page), true});
     }
     return queue;
 }

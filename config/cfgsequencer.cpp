@@ -4,6 +4,8 @@
 #include "at/replygrammar.h"
 #include "network/zbdevice.h"
 
+#include <limits>
+
 namespace {
 
 QString withoutLineEnd(QString line)
@@ -72,6 +74,7 @@ void CfgSequencer::sendCurrent()
     }
     m_timer.start(stepTimeoutMs(!remoteTarget()));
     m_lastReply.clear();
+    m_rowRefused = false;
     const CfgCmd &step = m_queue->at(m_position);
     if (m_kind == Kind::Read) {
         send(step.cmd);
@@ -102,21 +105,55 @@ void CfgSequencer::stepFailed(Failure why)
     sendCurrent();
 }
 
+qint64 CfgSequencer::quietMs() const
+{
+    return m_lastLine.isValid() ? m_lastLine.elapsed() : std::numeric_limits<qint64>::max();
+}
+
+bool CfgSequencer::fromAnotherNode(const QString &line) const
+{
+    const QString sender = Reply::remoteSender(line);
+    if (sender.isEmpty())
+        return false;
+    return !remoteTarget() || sender.compare(m_target->netAddr, Qt::CaseInsensitive) != 0;
+}
+
 void CfgSequencer::lineReceived(const QString &line)
 {
+    m_lastLine.start();
     if (!m_running || m_position >= stepCount())
         return;
+    // A late answer of another node (a batch's previous one, or a broadcast's) must not be
+    // taken for this node's.
+    if (fromAnotherNode(line)) {
+        emit strayReply(Reply::remoteSender(line));
+        return;
+    }
     // Echoes and unsolicited text are no reply: they neither count as a failure nor
     // extend the step's time.
     if (m_kind == Kind::Read) {
         if (!Reply::isReadSequenceReply(line))
             return;
-        m_lastReply = withoutLineEnd(line);
+        const CfgCmd &step = m_queue->at(m_position);
         bool done = false;
-        if (!m_queue->at(m_position).handler(line, &done)) {
+        if (!step.handler(line, &done)) {
+            // A refused row: the rest of its list is still coming; resend after it.
+            if (step.list && line.startsWith(QLatin1String("OK="))) {
+                if (!m_rowRefused)
+                    m_lastReply = withoutLineEnd(line);
+                m_rowRefused = true;
+                return;
+            }
+            m_lastReply = withoutLineEnd(line);
             stepFailed(Failure::Refused);
             return;
         }
+        if (done && m_rowRefused) {
+            stepFailed(Failure::Refused);
+            return;
+        }
+        if (!m_rowRefused)
+            m_lastReply = withoutLineEnd(line);
         emit stepResult(m_position, true, false);
         // Only a finished step clears the count: rows of a list whose closing line is lost
         // or wrong would otherwise have the query resent for ever. Cleared before the next
@@ -145,7 +182,7 @@ void CfgSequencer::lineReceived(const QString &line)
 void CfgSequencer::timeout()
 {
     if (m_running)
-        stepFailed(Failure::NoReply);
+        stepFailed(m_rowRefused ? Failure::Refused : Failure::NoReply);
 }
 
 void CfgSequencer::finish(bool ok)

@@ -2,6 +2,7 @@
 
 #include "config/cfgcmd.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -65,6 +66,9 @@ public:
     QString lastCommand() const { return m_lastCommand; }
     QString lastReply() const { return m_lastReply; }
 
+    // Milliseconds since the last line arrived, run or not (a large number before any).
+    qint64 quietMs() const;
+
     bool isRunning() const { return m_running; }
     bool isRunning(Kind kind) const { return m_running && m_kind == kind; }
     Kind kind() const { return m_kind; }
@@ -89,6 +93,8 @@ public slots:
 signals:
     // A complete command text, target suffix and line end included, to go out as it is.
     void sendText(const QString &text);
+    // A reply that names another node than the run's was ignored.
+    void strayReply(const QString &sender);
     // The run moved on to step `position` (equal to stepCount() past the last step).
     void progress(int position);
     // Step `position` was accepted, or failed (then `retry` says whether it is resent).
@@ -99,8 +105,12 @@ private:
     void next();
     void stepFailed(Failure why);
     void finish(bool ok);
+    // A reply naming another node than the run's own: not this run's to judge.
+    bool fromAnotherNode(const QString &line) const;
 
     QTimer m_timer;
+    QElapsedTimer m_lastLine;
+    bool m_rowRefused = false; // a list step refused a row: fails once the list ends
     const CfgCmdQueue *m_queue = nullptr;
     const ZBdevice *m_target = nullptr;
     Kind m_kind = Kind::Read;

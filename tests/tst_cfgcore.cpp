@@ -205,11 +205,20 @@ void TestCfgCore::sequencer_data()
     row("list rows never clear the count", "L", false, "OK=9,1 T OK=9,1 T", "AT+L AT+L failed");
     row("a remote list closes with its own success only", "L", true,
         "OK=9,1 OK OK<0x1A2B,0x00124B0001A2B3D1", "AT+L>NID,0x1A2B AT+L>NID,0x1A2B + done");
-    row("a local list ignores the remote success", "L", false, "OK<0x1A2B,0x00124B0001A2B3D1 OK",
-        "AT+L AT+L + done");
+    row("a local list ignores a remote node's success", "L", false,
+        "OK<0x1A2B,0x00124B0001A2B3D1 OK", "AT+L + done");
     row("a stopped run hears nothing; a new one starts with a clean count", "AB", false,
         "T S OK=1 T R T OK=1 OK=1", "AT+A AT+A failed AT+A AT+A + AT+B + done");
     row("an empty queue succeeds at once", "", false, "", "done");
+    row("a refused row is resent once its list has ended", "L", false, "OK=1 OK=9,1 OK OK",
+        "AT+L AT+L + done");
+    row("a refused row and no end: the time-out resends", "L", false, "OK=1 T OK",
+        "AT+L AT+L + done");
+    row("another node's reply is ignored", "A", true,
+        "OK=1<0x3C4D,0x00124B0001A2B3D2 ERR=1 OK=1<0x1a2b,0x00124B0001A2B3D1",
+        "AT+A>NID,0x1A2B AT+A>NID,0x1A2B + done");
+    row("write: a local run ignores a remote node's success", "a", false,
+        "OK<0x3C4D,0x00124B0001A2B3D2 OK", "AT+A=1 + done");
     row("write: a value is no success, a skip still counts", "a-b", true,
         "OK=5 OK OK<0x1A2B,0x00124B0001A2B3D1",
         "AT+A=1>NID,0x1A2B AT+A=1>NID,0x1A2B + + AT+B=1>NID,0x1A2B + done");
@@ -226,7 +235,8 @@ void TestCfgCore::sequencer()
     CfgCmdQueue queue;
     for (const QChar c : steps) {
         const QString name = QStringLiteral("AT+") + c.toUpper();
-        queue.append({name, [&seq, c, name](const QString &line, bool *done) {
+        queue.append({name,
+                      [&seq, c, name](const QString &line, bool *done) {
                           if (c == QLatin1Char('L')) {
                               const auto l =
                                   CfgReply::listLine(Reply::Form::Row2, line, seq.remoteTarget());
@@ -234,10 +244,12 @@ void TestCfgCore::sequencer()
                               return l.kind != CfgReply::ListLine::Other;
                           }
                           if (c.isUpper())
-                              return *done = line == QLatin1String("OK=1\r\n");
+                              return *done = Reply::match(Reply::Form::Value, line,
+                                                          seq.remoteTarget()) == QStringList{"1"};
                           c == QLatin1Char('-') ? seq.skip() : seq.send(name + "=1");
                           return *done = true;
-                      }});
+                      },
+                      c == QLatin1Char('L')});
     }
     QStringList run;
     connect(&seq, &CfgSequencer::sendText, [&](const QString &t) {
