@@ -1,5 +1,6 @@
 #include "app/nodeweave.h"
 
+#include "app/batchwritepanel.h"
 #include "app/quietprogress.h"
 #include "app/settingslocation.h"
 #include "app/consolelog.h"
@@ -254,8 +255,10 @@ void Nodeweave::updateEnabled()
     const bool formFree = !cfgRunning && !fileOpRunning && !scanning;
     ui.pushButton_readConfiguration->setEnabled(portOpen && formFree);
     ui.pushButton_writeConfiguartion->setEnabled(portOpen && formFree);
-    ui.pushButton_writeConfiguartionBull->setEnabled(portOpen && formFree && !importRunning &&
-                                                     batchWriter && !tickedNodes().isEmpty());
+    // Batch Write opens its panel: ready for a run, or showing the one under way or the last.
+    ui.pushButton_writeConfiguartionBull->setEnabled(batchRunning || (formFree && !importRunning));
+    if (batchPanel)
+        batchPanel->setStartAllowed(portOpen && formFree && !importRunning);
     // A run sends what the form held when it began, or fills the form itself: an edit
     // meanwhile would be lost.
     for (int page = 0; page < ui.tabWidget->count(); ++page)

@@ -191,8 +191,12 @@ private slots:
 
 private:
     void initBatchWrite();
-    // The nodes ticked in the device table (every row while "select all" is ticked).
-    QList<ZBdevice> tickedNodes() const;
+    // The nodes ticked in the device table (every row while "select all" is ticked, or
+    // with `every`).
+    QList<ZBdevice> tickedNodes(bool every = false) const;
+    // Start in the panel: the chosen nodes, groups and own values, after asking when the
+    // form was never filled or node identity is included.
+    void startBatchWrite();
     void batchWriteFinished();
 
     // ---- configuration file ----
@@ -256,6 +260,8 @@ private:
     int graceTicks = 0;
     QTimer *pktSendTimer = nullptr;
     bool importRunning = false;
+    // A read or an import filled the form since the program started.
+    bool formFilled = false;
     bool portOpen = false;
     // A QSerialPort, or the in-process simulated module's device.
     QIODevice *serialPort = nullptr;

@@ -1,5 +1,6 @@
 #include "app/batchwritepanel.h"
 #include "app/consolelog.h"
+#include "app/dialogs.h"
 #include "app/nodeweave.h"
 #include "app/quietprogress.h"
 #include "config/batchwriter.h"
@@ -14,6 +15,7 @@ void Nodeweave::initBatchWrite()
     batchWriter = new BatchWriter(cfgRun, this);
     batchPanel = new BatchWritePanel(batchWriter, this);
     batchPanel->setVerify(settings->value(QStringLiteral("batch/verify"), true).toBool());
+    connect(batchPanel, &BatchWritePanel::startRequested, this, &Nodeweave::startBatchWrite);
     connect(batchWriter, &BatchWriter::nodeChanged, this,
             [this] { ui.progressBar_cfg->setValue(batchWriter->progressValue()); });
     connect(batchWriter, &BatchWriter::finished, this, &Nodeweave::batchWriteFinished);
@@ -21,11 +23,11 @@ void Nodeweave::initBatchWrite()
     connect(ui.tableWidget_device, &QTableWidget::itemChanged, this, &Nodeweave::updateEnabled);
 }
 
-QList<ZBdevice> Nodeweave::tickedNodes() const
+QList<ZBdevice> Nodeweave::tickedNodes(bool every) const
 {
     QList<ZBdevice> nodes;
     const QTableWidget *table = ui.tableWidget_device;
-    const bool all = ui.checkBox_deviceSelectAll->isChecked();
+    const bool all = every || ui.checkBox_deviceSelectAll->isChecked();
     for (int row = 0; row < table->rowCount(); ++row) {
         const QTableWidgetItem *mac = table->item(row, 0);
         if (!mac || (!all && mac->checkState() != Qt::Checked))
@@ -43,19 +45,45 @@ QList<ZBdevice> Nodeweave::tickedNodes() const
 
 void Nodeweave::on_pushButton_writeConfiguartionBull_clicked()
 {
-    const QList<ZBdevice> nodes = tickedNodes();
-    if (!ui.pushButton_writeConfiguartionBull->isEnabled() || nodes.isEmpty())
+    // A run under way, or the last one, is shown as it is; otherwise the panel gets ready
+    // for a new one, with the nodes ticked in the device table ticked.
+    if (!batchWriter->isRunning()) {
+        QStringList ticked;
+        for (const ZBdevice &d : tickedNodes())
+            ticked << d.macAddr;
+        QList<ZBdevice> scanned;
+        for (const ZBdevice &d : tickedNodes(true))
+            scanned << d;
+        batchPanel->prepare(scanned, ticked);
+    }
+    updateEnabled();
+    batchPanel->show();
+    batchPanel->raise();
+}
+
+void Nodeweave::startBatchWrite()
+{
+    const QList<ZBdevice> nodes = batchPanel->chosenNodes();
+    if (nodes.isEmpty() || batchWriter->isRunning() || cfgRun->isRunning())
+        return;
+    // A form nobody filled would write empty fields everywhere; identity copied into every
+    // node makes them all the same node.
+    if (!formFilled &&
+        !Dialogs::question(tr("表单尚未通过读取或导入填写。仍要把它写入所选节点吗？")))
+        return;
+    if (batchPanel->identityChosen() &&
+        !Dialogs::question(
+            tr("所选设置包含节点身份（设备类型或节点描述），每个所选节点都会得到它。继续吗？")))
         return;
     settings->setValue(QStringLiteral("batch/verify"), batchPanel->verify());
-    batchWriter->start(nodes, formView->values(), batchPanel->verify());
+    batchWriter->start(nodes, formView->values(), batchPanel->verify(), batchPanel->chosenGroups(),
+                       batchPanel->ownValues());
     if (!batchWriter->isRunning())
         return;
     ui.progressBar_cfg->setRange(0, batchWriter->progressMaximum());
     ui.progressBar_cfg->setValue(0);
     updateEnabled();
     batchPanel->runStarted();
-    batchPanel->show();
-    batchPanel->raise();
 }
 
 void Nodeweave::batchWriteFinished()

@@ -107,6 +107,7 @@ void Nodeweave::on_pushButton_Import_clicked()
     statusBar()->showMessage(wellFormed ? tr("导入完成") : tr("导入遇到错误"), kStatusTimeMs);
     ui.tabWidget->setCurrentIndex(savedTabIndex);
     importRunning = false;
+    formFilled = true;
     lockFileButtons(false);
     if (!importRefusals.isEmpty()) {
         // Said twice: the box for now, the log for later.

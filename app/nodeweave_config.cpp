@@ -57,6 +57,8 @@ void Nodeweave::cfgRunFinished(bool ok)
     // A batch write accounts for its runs itself.
     if (batchWriter->isRunning())
         return;
+    if (ok && cfgRun->kind() == CfgSequencer::Kind::Read)
+        formFilled = true;
     updateEnabled();
     ui.progressBar_cfg->setValue(0);
     ui.tabWidget->setCurrentIndex(savedTabIndex);

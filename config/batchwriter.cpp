@@ -1,5 +1,7 @@
 #include "config/batchwriter.h"
 
+#include "at/replygrammar.h"
+
 #include <QTimer>
 
 QByteArray BatchWriter::csvCell(const QString &text)
@@ -40,16 +42,27 @@ BatchWriter::BatchWriter(CfgSequencer *engine, QObject *parent) : QObject(parent
     connect(engine, &CfgSequencer::finished, this, &BatchWriter::engineFinished);
 }
 
-void BatchWriter::start(const QList<ZBdevice> &nodes, const CfgValues &written, bool verify)
+QList<SettingsTable::Group> BatchWriter::allGroups()
+{
+    QList<SettingsTable::Group> all;
+    for (int g = 0; g < SettingsTable::kGroupCount; ++g)
+        all << SettingsTable::Group(g);
+    return all;
+}
+
+void BatchWriter::start(const QList<ZBdevice> &nodes, const CfgValues &written, bool verify,
+                        const QList<SettingsTable::Group> &groups,
+                        const QHash<QString, CfgValues> &own)
 {
     m_nodes.clear();
     for (const ZBdevice &d : nodes) {
         BatchNode n;
         n.device = d;
+        n.own = own.value(d.macAddr);
         m_nodes.append(n);
     }
     m_written = written;
-    m_writeQueue = CfgQueues::write(written, m_engine);
+    m_groups = groups;
     m_verify = verify;
     m_stopRequested = false;
     m_aborting = false;
@@ -129,6 +142,10 @@ int BatchWriter::progressValue() const
 void BatchWriter::runNode()
 {
     BatchNode &n = current();
+    CfgValues values = m_written;
+    values.insert(n.own);
+    m_writeQueue =
+        CfgQueues::write(values, m_engine, nullptr, SettingsTable::groupsChoice(m_groups, n.own));
     n.state = BatchNode::State::Writing;
     n.started = QDateTime::currentDateTimeUtc();
     n.step = 1;
@@ -169,7 +186,10 @@ void BatchWriter::engineFinished(bool ok)
     if (ok && writing) {
         m_writeDone = true;
     } else if (ok) {
-        n.differences = SettingsTable::differences(m_written, m_shadow);
+        CfgValues values = m_written;
+        values.insert(n.own);
+        n.differences = SettingsTable::differences(values, m_shadow,
+                                                   SettingsTable::groupsChoice(m_groups, n.own));
         n.verified = n.differences.isEmpty();
         if (!n.verified)
             n.cause = BatchNode::Cause::Differs;
@@ -256,12 +276,27 @@ void BatchWriter::finishRun()
     emit finished();
 }
 
-QByteArray BatchWriter::reportCsv() const
+QString BatchWriter::valuesText(const CfgValues &values)
 {
-    QByteArray out = "MAC,Network address,Description,Result,Failing command,Reply,"
-                     "Differences,Start,End\r\n";
+    QStringList parts;
+    for (const SettingsTable::Field *f : SettingsTable::fields())
+        if (values.contains(f->key))
+            parts << (f->label.isEmpty() ? f->key : f->label) + QLatin1Char('=') +
+                         SettingsTable::valueText(f->key, values.value(f->key));
+    return parts.join(QStringLiteral("; "));
+}
+
+QByteArray BatchWriter::reportCsv(const std::function<QString(int code)> &errorText) const
+{
+    QStringList groupNames;
+    for (const SettingsTable::Group g : m_groups)
+        groupNames << SettingsTable::groupName(g);
+    QByteArray out = "\xEF\xBB\xBF"
+                     "MAC,Network address,Description,Result,Failing command,Reply,"
+                     "Differences,Groups,Own values,Start,End\r\n";
     for (const BatchNode &n : m_nodes) {
         QString result;
+        QString reply = n.reply;
         switch (n.state) {
         case BatchNode::State::Done:
             result = n.verified ? QStringLiteral("verified") : QStringLiteral("written");
@@ -270,16 +305,25 @@ QByteArray BatchWriter::reportCsv() const
             result = QStringLiteral("skipped");
             break;
         default:
-            result = QStringLiteral("failed");
+            // Stopped by the user: the last reply was an answer, not a refusal.
+            result = n.cause == BatchNode::Cause::Stopped ? QStringLiteral("stopped")
+                                                          : QStringLiteral("failed");
+            if (n.cause == BatchNode::Cause::Stopped)
+                reply.clear();
             break;
         }
+        const int code = Reply::errorCode(reply + QLatin1String("\r\n"));
+        if (code >= 0 && errorText && !errorText(code).isEmpty())
+            reply += QStringLiteral(" (%1)").arg(errorText(code));
         const QStringList cells = {n.device.macAddr,
                                    n.device.netAddr,
                                    n.device.descriptor,
                                    result,
                                    n.command,
-                                   n.reply,
+                                   reply,
                                    SettingsTable::differencesText(n.differences),
+                                   groupNames.join(QLatin1Char(' ')),
+                                   valuesText(n.own),
                                    iso(n.started),
                                    iso(n.ended)};
         QByteArrayList row;

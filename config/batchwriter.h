@@ -33,6 +33,7 @@ struct BatchNode
     };
 
     ZBdevice device;
+    CfgValues own; // the node's own values, on top of the shared ones
     State state = State::Waiting;
     Cause cause = Cause::None;
     int step = 0; // the step being written or read, from 1
@@ -61,9 +62,14 @@ public:
 
     explicit BatchWriter(CfgSequencer *engine, QObject *parent = nullptr);
 
-    // `written`: the configuration every node is sent, composed once here: what goes out is
-    // exactly what the read-back is compared with.
-    void start(const QList<ZBdevice> &nodes, const CfgValues &written, bool verify);
+    // `written`: the configuration every node is sent, with the settings of `groups` and a
+    // node's own values (`own`, keyed by MAC address) on top: composed once per node, what
+    // goes out is exactly what its read-back is compared with.
+    void start(const QList<ZBdevice> &nodes, const CfgValues &written, bool verify,
+               const QList<SettingsTable::Group> &groups = allGroups(),
+               const QHash<QString, CfgValues> &own = {});
+    static QList<SettingsTable::Group> allGroups();
+    const QList<SettingsTable::Group> &groups() const { return m_groups; }
     // Ends the run once the command under way is answered or times out; the nodes not
     // reached are skipped.
     void stop();
@@ -78,8 +84,11 @@ public:
     int progressMaximum() const;
     int progressValue() const;
 
-    // The report as CSV (UTF-8, one line per node).
-    QByteArray reportCsv() const;
+    // The report as CSV: UTF-8 with a byte-order mark (so a spreadsheet reads it as such),
+    // one line per node. `errorText` gives an error code's text.
+    QByteArray reportCsv(const std::function<QString(int code)> &errorText = nullptr) const;
+    // A node's values as "KEY=value; …", by the settings' file names.
+    static QString valuesText(const CfgValues &values);
     // A cell as CSV quotes it. A cell that a spreadsheet would take for a formula (a node's
     // descriptor comes from the network) is kept as text by a leading apostrophe.
     static QByteArray csvCell(const QString &text);
@@ -104,6 +113,7 @@ private:
     CfgCmdQueue m_readQueue;
     CfgValues m_shadow; // what the verifying read got back
     CfgValues m_written;
+    QList<SettingsTable::Group> m_groups;
     ZBdevice m_target; // the engine's target while the batch runs
     QList<BatchNode> m_nodes;
     int m_index = 0;

@@ -57,10 +57,10 @@ CfgCmdHandler list(QList<const Setting *> members, const ReadSink &sink, int pag
     };
 }
 
-bool chosen(const Setting &s, const QList<SettingsTable::Group> *groups)
+bool taken(const Setting &s, const SettingsTable::Choice &chosen)
 {
     // The save has no fields: it belongs to every write.
-    return !groups || s.fields.isEmpty() || groups->contains(s.group);
+    return !chosen || s.fields.isEmpty() || chosen(s);
 }
 
 } // namespace
@@ -90,13 +90,12 @@ CfgCmdQueue read(const ReadSink &sink)
 }
 
 CfgCmdQueue write(const CfgValues &values, CfgSequencer *engine,
-                  const std::function<void(int page)> &show,
-                  const QList<SettingsTable::Group> *groups)
+                  const std::function<void(int page)> &show, const SettingsTable::Choice &chosen)
 {
     CfgCmdQueue queue;
     int lastPage = SettingsTable::NoPage;
     for (const Setting &s : SettingsTable::settings()) {
-        if (!chosen(s, groups))
+        if (!taken(s, chosen))
             continue;
         for (const SettingsTable::Compose &compose : s.writes) {
             const int page = s.page != lastPage ? s.page : SettingsTable::NoPage;
@@ -117,11 +116,11 @@ CfgCmdQueue write(const CfgValues &values, CfgSequencer *engine,
     return queue;
 }
 
-QStringList writeCommands(const CfgValues &values, const QList<SettingsTable::Group> *groups)
+QStringList writeCommands(const CfgValues &values, const SettingsTable::Choice &chosen)
 {
     QStringList out;
     for (const Setting &s : SettingsTable::settings()) {
-        if (!chosen(s, groups))
+        if (!taken(s, chosen))
             continue;
         for (const SettingsTable::Compose &compose : s.writes)
             if (const QString cmd = compose(values); !cmd.isEmpty())

@@ -27,14 +27,13 @@ CfgCmdQueue read(const ReadSink &sink);
 
 // Every set command of `values`, composed now: the run sends exactly this snapshot. Each
 // step shows its page through `show` (may be null) and sends through `engine`, or skips
-// when it has nothing to send. `groups`, when given, limits the write to the settings of
-// those groups; the closing save always goes out.
+// when it has nothing to send. `chosen`, when given, limits the write to the settings it
+// takes; the closing save always goes out.
 CfgCmdQueue write(const CfgValues &values, CfgSequencer *engine,
                   const std::function<void(int page)> &show = nullptr,
-                  const QList<SettingsTable::Group> *groups = nullptr);
+                  const SettingsTable::Choice &chosen = nullptr);
 
 // The command texts a write of `values` sends, in order (skipped steps left out).
-QStringList writeCommands(const CfgValues &values,
-                          const QList<SettingsTable::Group> *groups = nullptr);
+QStringList writeCommands(const CfgValues &values, const SettingsTable::Choice &chosen = nullptr);
 
 } // namespace CfgQueues

@@ -727,11 +727,31 @@ CfgValues listDefaults()
     return v;
 }
 
-QList<const Field *> writtenFields(const CfgValues &written)
+Choice groupsChoice(const QList<Group> &groups, const CfgValues &own)
+{
+    return [groups, own](const Setting &s) {
+        if (groups.contains(s.group))
+            return true;
+        for (const Field &f : s.fields)
+            if (own.contains(f.key))
+                return true;
+        return false;
+    };
+}
+
+int settingCount(const QList<Group> &groups)
+{
+    int n = 0;
+    for (const Setting &s : settings())
+        n += s.writable() && !s.fields.isEmpty() && groups.contains(s.group);
+    return n;
+}
+
+QList<const Field *> writtenFields(const CfgValues &written, const Choice &chosen)
 {
     QList<const Field *> out;
     for (const Setting &s : settings()) {
-        if (!s.writable())
+        if (!s.writable() || (chosen && !chosen(s)))
             continue;
         for (const Field &f : s.fields) {
             if (f.label.isEmpty())
@@ -746,10 +766,10 @@ QList<const Field *> writtenFields(const CfgValues &written)
     return out;
 }
 
-QList<Difference> differences(const CfgValues &written, const CfgValues &read)
+QList<Difference> differences(const CfgValues &written, const CfgValues &read, const Choice &chosen)
 {
     QList<Difference> out;
-    for (const Field *f : writtenFields(written)) {
+    for (const Field *f : writtenFields(written, chosen)) {
         const QVariant w = written.value(f->key);
         const QVariant r = read.value(f->key);
         if (!r.isValid() || w != r)

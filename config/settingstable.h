@@ -154,10 +154,15 @@ CfgValues startValues();
 // what is on, so every first field of a list row is off.
 CfgValues listDefaults();
 
+// A choice of settings (null: all of them).
+using Choice = std::function<bool(const Setting &)>;
+// The settings of `groups`, and those that hold a key of `own`.
+Choice groupsChoice(const QList<Group> &groups, const CfgValues &own = {});
+
 // The fields a write of `written` sets, in table order: read-only fields and those the
 // write leaves alone (an input's level, the parameters of a group that is off) are not
 // among them.
-QList<const Field *> writtenFields(const CfgValues &written);
+QList<const Field *> writtenFields(const CfgValues &written, const Choice &chosen = nullptr);
 
 struct Difference
 {
@@ -165,7 +170,10 @@ struct Difference
     QVariant written;
     QVariant read; // invalid when the read gave no value
 };
-QList<Difference> differences(const CfgValues &written, const CfgValues &read);
+QList<Difference> differences(const CfgValues &written, const CfgValues &read,
+                              const Choice &chosen = nullptr);
+// How many settings (table rows) of `groups` a write sends.
+int settingCount(const QList<Group> &groups);
 // "label: wrote x, read y" for each difference, joined by "; ".
 QString differencesText(const QList<Difference> &differences);
 // A value as the user reads it: an item's text, "on"/"off", the text or the number.

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
+#include <QStyle>
 
 namespace {
 
@@ -33,25 +34,52 @@ bool prepare(WindowFixture &f)
     return TestAccess::portOpen(f.w.get());
 }
 
+const QString kGroups = QStringLiteral("uart network io tpio iosmp adc pwm");
+
+// Opens the panel and ticks the nodes of `rows` with the mouse, as a user does.
 void tick(WindowFixture &f, const QList<int> &rows)
 {
-    auto *table = f.find<QTableWidget>("tableWidget_device");
+    batchButton(f)->click();
+    auto *table = f.find<QTableWidget>("tableWidget_batchNodes");
+    const int indicator = table->style()->pixelMetric(QStyle::PM_IndicatorWidth);
+    for (int r = 0; r < table->rowCount(); ++r) {
+        QTableWidgetItem *mac = table->item(r, 0);
+        if ((mac->checkState() == Qt::Checked) == rows.contains(r))
+            continue;
+        const QRect rect = table->visualItemRect(mac);
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                          QPoint(rect.left() + 3 + indicator / 2, rect.center().y()));
+    }
     for (int r = 0; r < table->rowCount(); ++r)
-        table->item(r, 0)->setCheckState(rows.contains(r) ? Qt::Checked : Qt::Unchecked);
+        QCOMPARE(table->item(r, 0)->checkState() == Qt::Checked, rows.contains(r));
 }
 
-// Runs the batch and saves its report: its lines, header first.
+bool finished(WindowFixture &f)
+{
+    return waitUntil(
+        [&] {
+            return f.find<QPushButton>("pushButton_batchSaveReport")->isEnabled() &&
+                   !f.find<QPushButton>("pushButton_batchStop")->isEnabled();
+        },
+        30000);
+}
+
+// Starts the batch, waits for its end and saves its report: its lines, header first.
 QStringList runAndReport(WindowFixture &f)
 {
-    batchButton(f)->click();
-    if (!waitUntil([&] { return batchButton(f)->isEnabled(); }, 30000))
+    f.find<QPushButton>("pushButton_batchStart")->click();
+    if (!finished(f))
         return {};
     f.nextSaveFile = f.dir.filePath(QStringLiteral("report.csv"));
     f.find<QPushButton>("pushButton_batchSaveReport")->click();
     QFile file(f.nextSaveFile);
-    return file.open(QIODevice::ReadOnly)
-               ? QString::fromUtf8(file.readAll()).split("\r\n", Qt::SkipEmptyParts)
-               : QStringList();
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    // The byte-order mark shown as "<BOM>".
+    QByteArray bytes = file.readAll();
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.replace(0, 3, "<BOM>");
+    return QString::fromUtf8(bytes).split("\r\n", Qt::SkipEmptyParts);
 }
 
 } // namespace
@@ -85,7 +113,8 @@ void TestBatchWrite::outcomes_data()
         << "批量写入：2 个节点中的 2 个已写入";
     QTest::newRow("a node refuses the channel")
         << QList<int>{0, 1, 2, 3} << "0x3C4D refuse"
-        << QStringList{"verified", "verified", "failed", "verified"} << ",AT+CH=20,ERR=23,"
+        << QStringList{"verified", "verified", "failed", "verified"}
+        << ",AT+CH=20,ERR=23 (Do not support this parameter),"
         << "Batch write: 3 of 4 nodes written and verified; 0x3C4D failed at AT+CH=20 (ERR=23)";
     QTest::newRow("a node keeps its old channel")
         << QList<int>{1, 3} << "0x5E6F keep" << QStringList{"verified", "failed"}
@@ -93,7 +122,7 @@ void TestBatchWrite::outcomes_data()
         << "批量写入：2 个节点中的 1 个已写入并校验；0x5E6F 校验失败（CH: wrote 20, read 15）";
     QTest::newRow("a node leaves the network")
         << QList<int>{1, 2} << "0x3C4D leave" << QStringList{"verified", "failed"}
-        << ",AT+NLOCK=0,ERR=71,"
+        << ",AT+NLOCK=0,ERR=71 (Remote AT send timeout),"
         << "Batch write: 1 of 2 nodes written and verified; 0x3C4D failed at AT+NLOCK=0 (ERR=71)";
 }
 
@@ -114,7 +143,7 @@ void TestBatchWrite::outcomes()
         q.refuseWord = quirk.endsWith(QLatin1String("refuse")) ? "CH" : "";
         q.refuseCode = 23;
         q.keepWord = quirk.endsWith(QLatin1String("keep")) ? "CH" : "";
-        q.leaveAfter = quirk.endsWith(QLatin1String("leave")) ? 10 : 0; // after "AT+CH=20"
+        q.leaveAfter = quirk.endsWith(QLatin1String("leave")) ? 9 : 0; // after "AT+CH=20"
     }
     tick(f, rows);
     f.find<QCheckBox>("checkBox_batchVerify")->setChecked(results[0] != "written");
@@ -124,6 +153,8 @@ void TestBatchWrite::outcomes()
 
     const QStringList report = runAndReport(f);
     QCOMPARE(report.size(), rows.size() + 1);
+    // A spreadsheet reads UTF-8 by its byte-order mark.
+    QVERIFY(report[0].startsWith(QStringLiteral("<BOM>MAC,")));
     auto *states = f.find<QTableWidget>("tableWidget_batchNodes");
     auto *devices = f.find<QTableWidget>("tableWidget_device");
     for (int i = 0; i < rows.size(); ++i) {
@@ -136,7 +167,8 @@ void TestBatchWrite::outcomes()
         const bool failed = results[i] == QLatin1String("failed");
         QCOMPARE(line.section(',', 0, -3), devices->item(rows[i], 0)->text() + ',' + net + ',' +
                                                devices->item(rows[i], 2)->text() + ',' +
-                                               results[i] + (failed ? failure : ",,,"));
+                                               results[i] + (failed ? failure : ",,,") + ',' +
+                                               kGroups + ',');
         QCOMPARE(states->item(i, 3)->foreground().color() == QColor(Qt::red), failed);
         // The module takes no suffix; a remote node is addressed by its network address.
         const QString sent = "AT+CH=20" + (rows[i] ? ">NID," + net : QString());
@@ -183,8 +215,8 @@ void TestBatchWrite::interrupted()
     // While the channel command waits for its answer: Stop, or the line cut at the next command.
     onLine(f.sim(), QStringLiteral("AT+CH=20"), [&] {
         QTimer::singleShot(0, [&] {
-            locked = formDiff(f, "-pushButton_writeConfiguartionBull;-tab_2;-checkBox_batchVerify;"
-                                 "-pushButton_writeConfiguartion");
+            locked = formDiff(f, "+pushButton_writeConfiguartionBull;-tab_2;-checkBox_batchVerify;"
+                                 "-pushButton_writeConfiguartion;-pushButton_batchStart");
             sentAtStop = int(f.sim()->receivedLines().size());
             if (portLost)
                 f.sim()->breakHostLineAfter(0);
@@ -192,8 +224,9 @@ void TestBatchWrite::interrupted()
                 f.find<QPushButton>("pushButton_batchStop")->click();
         });
     });
-    batchButton(f)->click();
-    QVERIFY(f.find<QDialog>("BatchWritePanelClass")->isVisible());
+    f.find<QPushButton>("pushButton_batchStart")->click();
+    auto *panel = f.find<QDialog>("BatchWritePanelClass");
+    QVERIFY(panel->isVisible());
     QVERIFY(waitUntil([&] { return sentAtStop >= 0 && !TestAccess::sequenceRunning(f.w.get()); }));
     QTest::qWait(100);
     // Nothing went out after the answer that ended the run.
@@ -202,21 +235,40 @@ void TestBatchWrite::interrupted()
     const QString texts = columnTexts(f.find<QTableWidget>("tableWidget_batchNodes"), 3).join('|') +
                           '|' + f.find<QLabel>("label_batchSummary")->text();
     QVERIFY2(texts.contains(QRegularExpression(shown)), qPrintable(texts));
-    QCOMPARE_FORM(f, QStringLiteral("%1pushButton_writeConfiguartionBull;%1pushButton_"
+    QCOMPARE_FORM(f, QStringLiteral("+pushButton_writeConfiguartionBull;%1pushButton_"
                                     "writeConfiguartion;+pushButton_batchSaveReport;+tab_2;"
                                     "+checkBox_batchVerify")
                          .arg(portLost ? u"-" : u"+"));
+    // Closed, reopened from the Batch Write button: the last run is still there to be saved.
+    panel->close();
+    QVERIFY(!panel->isVisible());
+    batchButton(f)->click();
+    QVERIFY(panel->isVisible());
+    f.nextSaveFile = f.dir.filePath(QStringLiteral("report.csv"));
+    f.find<QPushButton>("pushButton_batchSaveReport")->click();
+    QFile file(f.nextSaveFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString first = QString::fromUtf8(file.readAll()).split("\r\n").value(1);
+    // Stopped by the user: its own word, and no reply taken for a refusal.
+    QCOMPARE(first.section(',', 3, portLost ? 4 : 5),
+             portLost ? QStringLiteral("failed,AT+NLOCK=0") : QStringLiteral("stopped,AT+CH=20,"));
 }
 
 void TestBatchWrite::offered()
 {
     WindowFixture f;
     QVERIFY(prepare(f));
-    QVERIFY(batchButton(f)->isEnabled()); // the scan ticked the module
-    tick(f, {});
-    QVERIFY(!batchButton(f)->isEnabled());
-    f.find<QCheckBox>("checkBox_deviceSelectAll")->setChecked(true); // every row, all ticked
     QVERIFY(batchButton(f)->isEnabled());
+    auto *start = f.find<QPushButton>("pushButton_batchStart");
+    tick(f, {0}); // the scan ticked the module in the device table: the panel begins so
+    QVERIFY(start->isEnabled());
+    tick(f, {});
+    QVERIFY(!start->isEnabled());
+    f.find<QPushButton>("pushButton_batchAll")->click();
+    QVERIFY(start->isEnabled());
+    // Node identity is left out unless asked for, and then Start asks first.
+    QCOMPARE(f.find<QLabel>("label_batchPlan")->text(),
+             QStringLiteral("写入 34 个设置（7 组）到 5 个节点，然后校验"));
     f.find<QPushButton>("pushButton_scan")->click();
     QVERIFY(!batchButton(f)->isEnabled()); // a scan runs
     QVERIFY(waitUntil([&] { return !TestAccess::scanning(f.w.get()); }));
