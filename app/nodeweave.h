@@ -1,12 +1,12 @@
 #pragma once
 
+#include "app/formfamilies.h"
 #include "config/batchwriter.h"
 #include "config/cfgcmd.h"
 #include "config/cfgfileformat.h"
 #include "config/cfgreadqueue.h"
 #include "config/cfgsequencer.h"
 #include "network/zbdevice.h"
-#include "app/formfamilies.h"
 #include "serial/lineassembler.h"
 #include "serial/portsettings.h"
 #include "serial/portwatcher.h"
@@ -77,7 +77,15 @@ protected:
 public slots:
     void langSwitch();
 
+private slots:
+    void showAbout();
+    void openManual();
+
 private:
+    void setupHelp();
+    void retranslateHelp();
+    // Qt's own texts (dialog buttons, file dialogs, edit menus) in Chinese or not.
+    void useQtTranslation(bool chinese);
     void fitButtonsToText();
     void loadSettings();
     void saveSettings();
@@ -105,6 +113,8 @@ private:
     // changed (the tooltips after a language switch).
     void refreshPortList(bool force = false);
     void reconnectLostPort();
+    // A lost port awaited (or no longer): its path is also polled meanwhile.
+    void setReconnectPending(bool pending);
     void getComSetting(PortSettings &settings);
     bool openCurrentPort();
     bool openPortEntry(const QString &entry, QString *failure);
@@ -259,6 +269,8 @@ private:
     Ui::NodeweaveClass ui;
     QSettings *settings = nullptr;
     QPushButton *langButton = nullptr;
+    QPushButton *helpButton = nullptr;
+    QTranslator *qtTranslator = nullptr;
     ZBdevice *targetDevice = nullptr;
     QTimer *consoleSendTimer = nullptr;
     QTimer *pollTimer = nullptr;
@@ -313,6 +325,7 @@ private:
     QString lastPort;
     QStringList openPortLinks;
     bool reconnectPending = false;
+    QTimer *reconnectPoll = nullptr;
     QString lostPort;
     QStringList lostPortLinks;
     // Configuration file: the values the last import did not put into the form.
