@@ -22,8 +22,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>

@@ -17,9 +17,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
