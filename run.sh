@@ -7,4 +7,7 @@ set -euo pipefail
 nw_install_missing fonts-wqy-microhei
 nw_build "$NW_ROOT/build"
 cd "$NW_ROOT"
+# A Nodeweave.ini in the working directory holds the settings (the portable case), so a
+# program run from the source tree keeps them beside it instead of in ~/.config.
+[ -e Nodeweave.ini ] || : >Nodeweave.ini
 exec "$NW_ROOT/build/nodeweave" "$@"

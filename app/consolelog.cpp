@@ -224,12 +224,13 @@ QString ConsoleLog::shownText(QString text, qint64 msecs, bool withTime)
     // Laying out a 64 KiB run on every repaint would stall the window; the entry keeps
     // its whole text for the tooltip, Save log and Copy.
     constexpr int kShownChars = 512;
+    // Only the line end that ends every line is left out: a stray CR before it ("OK\r\r\n")
+    // is noise on the line, and the row must not make it look like a clean reply.
+    if (text.endsWith(QLatin1String("\r\n")))
+        text.chop(2);
     const bool cut = text.size() > kShownChars;
     if (cut)
         text.truncate(kShownChars);
-    while (!text.isEmpty() &&
-           (text.back() == QLatin1Char('\n') || text.back() == QLatin1Char('\r')))
-        text.chop(1);
     text = LogFormat::escaped(text);
     if (cut)
         text += QChar(0x2026);

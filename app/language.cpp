@@ -2,6 +2,7 @@
 #include "app/nodeweave.h"
 
 #include <QHash>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -25,12 +26,29 @@ void Nodeweave::langSwitch()
 {
     if (langButton->text() == QLatin1String("English")) {
         loadTranslation(QStringLiteral(":/Nodeweave/en_lang"));
+        useQtTranslation(false);
         langButton->setText(tr("中文"));
     } else {
         loadTranslation(QStringLiteral(":/Nodeweave/cn_lang"));
+        useQtTranslation(true);
         langButton->setText(tr("English"));
     }
     retranslate();
+}
+
+// Qt's Chinese texts come with Qt (Debian: qt6-translations-l10n); without them its
+// dialogs stay English, which is all a user can be given.
+void Nodeweave::useQtTranslation(bool chinese)
+{
+    if (!chinese) {
+        QCoreApplication::removeTranslator(qtTranslator);
+        return;
+    }
+    if (qtTranslator->isEmpty() &&
+        !qtTranslator->load(QStringLiteral("qtbase_zh_CN"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return;
+    QCoreApplication::installTranslator(qtTranslator);
 }
 
 void Nodeweave::retranslate()
@@ -62,14 +80,16 @@ void Nodeweave::retranslate()
     }
     ui.label_sendCnt->setText(sendCnt);
     showRecvCount();
-    ui.label_founddeviceNum->setText(tr("设备数量：") +
-                                     (shownCount.isEmpty() ? QStringLiteral("0") : shownCount));
+    // Before any device is counted the form's own text stands ("Device Number: 0").
+    if (!shownCount.isEmpty() && shownCount != QLatin1String("0"))
+        ui.label_founddeviceNum->setText(tr("设备数量：") + shownCount);
     ui.pushButton_openCom->setText(portOpen ? tr("关闭") : tr("打开"));
     ui.pushButton_scan->setText(scanning ? tr("停止扫描") : tr("扫描"));
     if (portWatcher)
         refreshPortList(true); // the port tooltips in the new language
     if (batchPanel)
         batchPanel->retranslate();
+    retranslateHelp();
     fitButtonsToText();
 }
 

@@ -48,9 +48,8 @@ int parseCommandLine(int argc, char *argv[], CommandLine &out)
         QStringLiteral("name"));
     const QCommandLineOption settings(
         QStringLiteral("settings"),
-        QStringLiteral("Keep the settings in <file> instead of ./Nodeweave.ini (or the "
-                       "per-user configuration folder when the working directory is not "
-                       "writable)."),
+        QStringLiteral("Keep the settings in <file> instead of ./Nodeweave.ini when that "
+                       "exists, else ~/.config/Tellwind/Nodeweave/Nodeweave.ini."),
         QStringLiteral("file"));
     parser.addOption(port);
     parser.addOption(settings);

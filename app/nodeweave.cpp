@@ -1,9 +1,9 @@
 #include "app/nodeweave.h"
 
 #include "app/batchwritepanel.h"
+#include "app/consolelog.h"
 #include "app/quietprogress.h"
 #include "app/settingslocation.h"
-#include "app/consolelog.h"
 #include "config/fieldrules.h"
 #include "sim/simmodule.h"
 
@@ -67,6 +67,7 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     consoleLog = new ConsoleLog(ui.tableWidget_log, this);
 
     translator = new QTranslator;
+    qtTranslator = new QTranslator(this);
 
     initErrorTable();
     loadSettings();
@@ -74,10 +75,13 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     initReadCfgQueue();
     buildCommandCompleter();
 
+    setupHelp();
     statusBar()->addPermanentWidget(langButton, 0);
 
     consoleSendTimer = new QTimer(this);
     scanTimer = new QTimer(this);
+    // A coarse timer may fire a twentieth early: a scan of n seconds would end short.
+    scanTimer->setTimerType(Qt::PreciseTimer);
     pktSendTimer = new QTimer(this);
     pollTimer = new QTimer(this);
 
@@ -154,17 +158,20 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     // Queued, so that the text is looked up once the translator is installed.
     if (!SettingsLocation::writable(settingsPath)) {
         QTimer::singleShot(0, this, [this, settingsPath]() {
-            statusBar()->showMessage(
-                tr("设置无法保存到 %1").arg(QDir::toNativeSeparators(settingsPath)), 10000);
+            statusBar()->showMessage(tr("设置文件 %1 无法写入：更改不会保存")
+                                         .arg(QDir::toNativeSeparators(settingsPath)),
+                                     10000);
         });
     }
 
     clearCfgForm();
 
-    loadTranslation(langButton->text() == QLatin1String("English")
-                        ? QStringLiteral(":/Nodeweave/cn_lang")
-                        : QStringLiteral(":/Nodeweave/en_lang"));
+    const bool chinese = langButton->text() == QLatin1String("English");
+    loadTranslation(chinese ? QStringLiteral(":/Nodeweave/cn_lang")
+                            : QStringLiteral(":/Nodeweave/en_lang"));
+    useQtTranslation(chinese);
     ui.retranslateUi(this);
+    retranslateHelp();
     fitButtonsToText();
 }
 
@@ -174,6 +181,7 @@ Nodeweave::~Nodeweave()
     // half-destroyed window.
     if (serialPort)
         serialPort->disconnect(this);
+    QCoreApplication::removeTranslator(qtTranslator);
     delete translator;
     delete settings;
     delete targetDevice;

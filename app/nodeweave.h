@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/formfamilies.h"
 #include "config/batchwriter.h"
 #include "config/cfgcmd.h"
 #include "config/cfgfileformat.h"
@@ -7,7 +8,6 @@
 #include "config/cfgqueues.h"
 #include "config/cfgsequencer.h"
 #include "network/zbdevice.h"
-#include "app/formfamilies.h"
 #include "serial/lineassembler.h"
 #include "serial/portsettings.h"
 #include "serial/portwatcher.h"
@@ -76,7 +76,15 @@ protected:
 public slots:
     void langSwitch();
 
+private slots:
+    void showAbout();
+    void openManual();
+
 private:
+    void setupHelp();
+    void retranslateHelp();
+    // Qt's own texts (dialog buttons, file dialogs, edit menus) in Chinese or not.
+    void useQtTranslation(bool chinese);
     void fitButtonsToText();
     void loadSettings();
     void saveSettings();
@@ -104,6 +112,8 @@ private:
     // changed (the tooltips after a language switch).
     void refreshPortList(bool force = false);
     void reconnectLostPort();
+    // A lost port awaited (or no longer): its path is also polled meanwhile.
+    void setReconnectPending(bool pending);
     void getComSetting(PortSettings &settings);
     bool openCurrentPort();
     bool openPortEntry(const QString &entry, QString *failure);
@@ -250,6 +260,8 @@ private:
     Ui::NodeweaveClass ui;
     QSettings *settings = nullptr;
     QPushButton *langButton = nullptr;
+    QPushButton *helpButton = nullptr;
+    QTranslator *qtTranslator = nullptr;
     ZBdevice *targetDevice = nullptr;
     QTimer *consoleSendTimer = nullptr;
     QTimer *pollTimer = nullptr;
@@ -307,6 +319,7 @@ private:
     QString lastPort;
     QStringList openPortLinks;
     bool reconnectPending = false;
+    QTimer *reconnectPoll = nullptr;
     QString lostPort;
     QStringList lostPortLinks;
     // Configuration file: the values the last import did not put into the form.

@@ -1,8 +1,8 @@
 #include "app/nodeweave.h"
 
+#include "app/consolelog.h"
 #include "app/dialogs.h"
 #include "at/commands.h"
-#include "app/consolelog.h"
 #include "network/scanprotocol.h"
 
 #include <QTimer>
@@ -67,9 +67,11 @@ void Nodeweave::scanStart()
     const QString typed = ui.lineEdit_scanTime->text();
     const std::optional<int> seconds = ScanProtocol::seconds(typed);
     if (!seconds) {
-        Dialogs::message(tr("支持的扫描时间为%1-%2")
-                             .arg(ScanProtocol::kMinSeconds)
-                             .arg(ScanProtocol::kMaxSeconds));
+        QString text = tr("支持的扫描时间为%1-%2");
+        // The English text names no limits; filling absent placeholders only warns.
+        if (text.contains(QLatin1String("%1")))
+            text = text.arg(ScanProtocol::kMinSeconds).arg(ScanProtocol::kMaxSeconds);
+        Dialogs::message(text);
         return;
     }
     scanRemaining = *seconds;

@@ -1,7 +1,7 @@
 #include "app/nodeweave.h"
 
-#include "app/dialogs.h"
 #include "app/consolelog.h"
+#include "app/dialogs.h"
 #include "serial/portproblem.h"
 #include "sim/simdevice.h"
 #include "sim/simmodule.h"
@@ -11,6 +11,7 @@
 #include <QSerialPortInfo>
 #include <QStatusBar>
 #include <QTextDocument>
+#include <QTimer>
 #include <functional>
 
 void Nodeweave::fillPortList()
@@ -22,6 +23,11 @@ void Nodeweave::fillPortList()
     connect(portWatcher, &PortWatcher::portsChanged, this, &Nodeweave::portsChanged);
     connect(ui.comboBox_comPort, &PortComboBox::popupAboutToShow, this,
             [this] { refreshPortList(); });
+    // Not every device node is in a watched folder (a pseudo-terminal under /dev/pts): while
+    // a lost port is awaited its path is also looked at once a second.
+    reconnectPoll = new QTimer(this);
+    reconnectPoll->setInterval(1000);
+    connect(reconnectPoll, &QTimer::timeout, this, &Nodeweave::reconnectLostPort);
     refreshPortList(true);
     // The port of the last run is offered again if it is here; nothing is opened.
     const int last = ui.comboBox_comPort->findText(lastPort);
@@ -86,7 +92,7 @@ void Nodeweave::reconnectLostPort()
     QString failure;
     if (!openPortEntry(entry, &failure))
         return;
-    reconnectPending = false;
+    setReconnectPending(false);
     {
         const QSignalBlocker block(ui.comboBox_comPort);
         const int i = ui.comboBox_comPort->findText(entry);
@@ -101,10 +107,19 @@ void Nodeweave::reconnectLostPort()
     statusBar()->showMessage(tr("串口已重新连接：%1").arg(entry), 10000);
 }
 
+void Nodeweave::setReconnectPending(bool pending)
+{
+    reconnectPending = pending;
+    if (!pending)
+        reconnectPoll->stop();
+    else if (!reconnectPoll->isActive())
+        reconnectPoll->start();
+}
+
 void Nodeweave::on_checkBox_reconnect_toggled(bool checked)
 {
     if (!checked)
-        reconnectPending = false;
+        setReconnectPending(false);
 }
 
 void Nodeweave::getComSetting(PortSettings &s)
@@ -122,7 +137,7 @@ QSerialPort *Nodeweave::serialDevice() const
 bool Nodeweave::openCurrentPort()
 {
     // Whatever the user opens now replaces a port that was waiting to come back.
-    reconnectPending = false;
+    setReconnectPending(false);
     const QString entry = ui.comboBox_comPort->currentText();
     QString failure;
     if (openPortEntry(entry, &failure))
@@ -203,7 +218,7 @@ void Nodeweave::on_comboBox_comPort_currentIndexChanged(int)
 {
     if (!portOpen) {
         // The user chose another port: a lost one no longer comes back by itself.
-        reconnectPending = false;
+        setReconnectPending(false);
         return;
     }
     closePort();
@@ -263,7 +278,7 @@ void Nodeweave::portLost(int error)
     on_comPortToggle(false);
     statusBar()->showMessage(lost, 10000);
     if (ui.checkBox_reconnect->isChecked()) {
-        reconnectPending = true;
+        setReconnectPending(true);
         lostPort = name;
         lostPortLinks = openPortLinks;
     }

@@ -27,8 +27,9 @@ QString choose(const QString &explicitFile)
 {
     if (!explicitFile.isEmpty())
         return QFileInfo(explicitFile).absoluteFilePath();
-    if (folderTakesFiles(QDir::currentPath()))
-        return QDir::current().absoluteFilePath(kFileName);
+    const QString portable = QDir::current().absoluteFilePath(kFileName);
+    if (QFileInfo::exists(portable))
+        return portable;
     return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
         .absoluteFilePath(kFileName);
 }

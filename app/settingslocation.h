@@ -6,8 +6,9 @@
 namespace SettingsLocation {
 
 // `explicitFile` when one is given (--settings); otherwise Nodeweave.ini in the working
-// directory when files can be made there, as it always was; otherwise (a program started
-// from the menu, in a folder the user did not choose) the per-user configuration folder.
+// directory when one is there already (a portable copy, ./run.sh); otherwise the per-user
+// configuration file, wherever the program was started from. An existing file is chosen
+// whether or not it can be written: it is still read.
 QString choose(const QString &explicitFile);
 
 // Whether the settings library can write `file`. It replaces the file through a new

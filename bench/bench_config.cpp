@@ -23,6 +23,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -367,8 +368,9 @@ int main(int argc, char **argv)
     const int rounds = qMax(1, number("--rounds", 5));
     const int latency = number("--latency", 0);
 
-    QTemporaryDir dir; // the window writes its settings file into the working directory
+    QTemporaryDir dir; // the window keeps its settings in the working directory's file
     QDir::setCurrent(dir.path());
+    QFile(dir.filePath(QStringLiteral("Nodeweave.ini"))).open(QIODevice::WriteOnly);
     Dialogs::Hooks hooks;
     hooks.message = [](const QString &text) {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));

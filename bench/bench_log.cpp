@@ -161,6 +161,7 @@ struct Window
     Window(const QString &port, Extra extra)
     {
         QDir::setCurrent(dir.path());
+        QFile(dir.filePath(QStringLiteral("Nodeweave.ini"))).open(QIODevice::WriteOnly);
         w = std::make_unique<Nodeweave>();
         w->show();
         auto *box = w->findChild<QComboBox *>(QStringLiteral("comboBox_comPort"));

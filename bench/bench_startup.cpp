@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -111,6 +112,7 @@ StartupFigures measureStartup(int runs)
 {
     StartupFigures out;
     QTemporaryDir dir;
+    QFile(dir.filePath(QStringLiteral("Nodeweave.ini"))).open(QIODevice::WriteOnly);
     for (int i = 0; i < runs; ++i) {
         QProcess child;
         child.setWorkingDirectory(dir.path());
@@ -199,6 +201,7 @@ int main(int argc, char *argv[])
 
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
+    QFile(dir.filePath(QStringLiteral("Nodeweave.ini"))).open(QIODevice::WriteOnly);
     Nodeweave window;
     app.installTranslator(window.appTranslator());
     window.retranslate();

@@ -20,6 +20,7 @@ QString withoutLineEnd(QString line)
 CfgSequencer::CfgSequencer(QObject *parent) : QObject(parent)
 {
     m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &CfgSequencer::timeout);
 }
 

@@ -23,6 +23,12 @@ echo "Depends: $(dpkg-deb -f "$deb" Depends)"
 [ "$(dpkg-deb -f "$deb" Package)" = nodeweave ] || bad "package name is not nodeweave"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || bad "package version is not $version"
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || bad "Depends does not name Qt"
+echo "Recommends: $(dpkg-deb -f "$deb" Recommends)"
+# The interface starts in Chinese: a CJK font and Qt's own Chinese texts come with it.
+for p in fonts-wqy-microhei qt6-translations-l10n; do
+    dpkg-deb -f "$deb" Recommends | grep -q "$p" || bad "Recommends does not name $p"
+done
+dpkg-deb -f "$deb" Maintainer | grep -qv 'example' || bad "the maintainer is a placeholder"
 
 listing=$(dpkg-deb -c "$deb")
 for f in usr/bin/nodeweave usr/bin/nodeweave-modsim \
@@ -30,9 +36,15 @@ for f in usr/bin/nodeweave usr/bin/nodeweave-modsim \
     usr/share/icons/hicolor/{32x32,48x48,64x64,128x128,256x256}/apps/"$app_id.png" \
     "usr/share/icons/hicolor/scalable/apps/$app_id.svg" \
     usr/share/man/man1/nodeweave.1.gz usr/share/man/man1/nodeweave-modsim.1.gz \
-    usr/share/doc/nodeweave/LICENSE; do
+    usr/share/doc/nodeweave/{copyright,changelog.gz,README.md}; do
     grep -q " \./$f\$" <<<"$listing" || bad "missing from the package: /$f"
 done
+
+# Debian's own rules for a package: no error and no warning.
+echo "lintian:"
+lint=$(lintian --no-cfg --fail-on none "$deb" 2>&1) || bad "lintian did not run"
+[ -n "$lint" ] && echo "$lint"
+grep -q '^[EW]: ' <<<"$lint" && bad "lintian reports errors or warnings"
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
@@ -56,7 +68,7 @@ done
 # answers 124); it runs in an empty folder, as a program started from the menu would.
 run=$(mktemp -d -p "$root")
 set +e
-(cd "$run" && QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES='nodeweave.start.info=true' \
+(cd "$run" && HOME="$run" XDG_CONFIG_HOME="$run/config" QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES='nodeweave.start.info=true' \
     timeout -s TERM 3 "$root/usr/bin/nodeweave" 2>"$run/stderr")
 rc=$?
 set -e

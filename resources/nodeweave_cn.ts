@@ -375,10 +375,6 @@
             <translation type="unfinished" />
         </message>
         <message>
-            <source>设置无法保存到 %1</source>
-            <translation type="unfinished" />
-        </message>
-        <message>
             <source>串口已重新连接：%1</source>
             <translation type="unfinished" />
         </message>
@@ -448,6 +444,115 @@
         </message>
         <message>
             <source>串口已关闭</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>帮助</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>版本、许可证和手册（F1 打开手册）</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>切换界面语言（Switch the interface language）</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>串口：列表中的端口、键入的设备路径，或内置的模拟模块 Simulator</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>绿色：串口已打开；灰色：已关闭</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>勾选后，控制台命令加上远程地址，发往右侧地址的节点</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>在命令后加回车换行（CR LF）；模块只执行以此结束的命令</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>按右侧的间隔（毫秒）重复发送命令</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>重复发送的间隔，毫秒，至少 10</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>在日志中也显示发送的命令</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>新行到达时滚动到日志末尾</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>已发送的字符数</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>已接收的字节数</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>扫描网络的时间，秒（1-255）</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>勾选列表中的所有节点：命令发往所有节点（广播），批量写入写入每个节点</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>目标节点的网络地址；为空时命令发往串口上的模块</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>停止正在进行的读取、写入或批量写入</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>把表单的配置写入设备列表中勾选的每个节点，并逐一校验</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>把表单的配置保存为 XML 文件</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>从 XML 文件载入配置到表单（不写入模块）</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>扩展 PAN ID：十进制数，或模块报告的 0x 形式</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>按右侧的间隔（毫秒）重复发送数据包</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>Nodeweave %1
+通过串口用 AT 指令配置和测试 ZigBee 无线模块。
+
+许可证：MIT 许可证
+手册：%2（按 F1 打开）
+没有模块时，可打开端口“Simulator”试用全部功能。</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>关于 Nodeweave</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>无法打开手册 %1：请在终端中运行 man nodeweave</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>设置文件 %1 无法写入：更改不会保存</source>
             <translation type="unfinished" />
         </message>
     </context>

@@ -376,10 +376,6 @@
             <translation>Can not save the log: %1</translation>
         </message>
         <message>
-            <source>设置无法保存到 %1</source>
-            <translation>Settings cannot be saved to %1</translation>
-        </message>
-        <message>
             <source>串口已重新连接：%1</source>
             <translation>Serial port reconnected: %1</translation>
         </message>
@@ -450,6 +446,120 @@
         <message>
             <source>串口已关闭</source>
             <translation>The port was closed</translation>
+        </message>
+        <message>
+            <source>帮助</source>
+            <translation>Help</translation>
+        </message>
+        <message>
+            <source>版本、许可证和手册（F1 打开手册）</source>
+            <translation>Version, licence and manual (F1 opens the manual)</translation>
+        </message>
+        <message>
+            <source>切换界面语言（Switch the interface language）</source>
+            <translation>Switch the interface language (切换界面语言)</translation>
+        </message>
+        <message>
+            <source>串口：列表中的端口、键入的设备路径，或内置的模拟模块 Simulator</source>
+            <translation>Serial port: a listed port, a typed device path, or the built-in simulated module Simulator</translation>
+        </message>
+        <message>
+            <source>绿色：串口已打开；灰色：已关闭</source>
+            <translation>Green: the port is open; grey: closed</translation>
+        </message>
+        <message>
+            <source>勾选后，控制台命令加上远程地址，发往右侧地址的节点</source>
+            <translation>When ticked, console commands get the remote address and go to the node addressed on the right</translation>
+        </message>
+        <message>
+            <source>在命令后加回车换行（CR LF）；模块只执行以此结束的命令</source>
+            <translation>Ends the command with CR LF; the module runs only commands ended so</translation>
+        </message>
+        <message>
+            <source>按右侧的间隔（毫秒）重复发送命令</source>
+            <translation>Sends the command again and again at the interval on the right (ms)</translation>
+        </message>
+        <message>
+            <source>重复发送的间隔，毫秒，至少 10</source>
+            <translation>Repeat interval in milliseconds, at least 10</translation>
+        </message>
+        <message>
+            <source>在日志中也显示发送的命令</source>
+            <translation>Shows the sent commands in the log too</translation>
+        </message>
+        <message>
+            <source>新行到达时滚动到日志末尾</source>
+            <translation>Scrolls to the end of the log when new lines arrive</translation>
+        </message>
+        <message>
+            <source>已发送的字符数</source>
+            <translation>Characters sent</translation>
+        </message>
+        <message>
+            <source>已接收的字节数</source>
+            <translation>Bytes received</translation>
+        </message>
+        <message>
+            <source>扫描网络的时间，秒（1-255）</source>
+            <translation>How long the network is scanned, in seconds (1-255)</translation>
+        </message>
+        <message>
+            <source>勾选列表中的所有节点：命令发往所有节点（广播），批量写入写入每个节点</source>
+            <translation>Ticks every node of the list: commands go to all nodes (broadcast), Batch Write writes each</translation>
+        </message>
+        <message>
+            <source>目标节点的网络地址；为空时命令发往串口上的模块</source>
+            <translation>The target node's network address; empty, commands go to the module on the port</translation>
+        </message>
+        <message>
+            <source>停止正在进行的读取、写入或批量写入</source>
+            <translation>Stops the read, write or batch write under way</translation>
+        </message>
+        <message>
+            <source>把表单的配置写入设备列表中勾选的每个节点，并逐一校验</source>
+            <translation>Writes the form's configuration into every node ticked in the device list, and verifies each</translation>
+        </message>
+        <message>
+            <source>把表单的配置保存为 XML 文件</source>
+            <translation>Saves the form's configuration as an XML file</translation>
+        </message>
+        <message>
+            <source>从 XML 文件载入配置到表单（不写入模块）</source>
+            <translation>Loads a configuration from an XML file into the form (the module is not written)</translation>
+        </message>
+        <message>
+            <source>扩展 PAN ID：十进制数，或模块报告的 0x 形式</source>
+            <translation>Extended PAN ID: a decimal number, or the 0x form the module reports</translation>
+        </message>
+        <message>
+            <source>按右侧的间隔（毫秒）重复发送数据包</source>
+            <translation>Sends the packet again and again at the interval on the right (ms)</translation>
+        </message>
+        <message>
+            <source>Nodeweave %1
+通过串口用 AT 指令配置和测试 ZigBee 无线模块。
+
+许可证：MIT 许可证
+手册：%2（按 F1 打开）
+没有模块时，可打开端口“Simulator”试用全部功能。</source>
+            <translation>Nodeweave %1
+Configures and exercises a ZigBee radio module over a serial port with AT commands.
+
+Licence: MIT License
+Manual: %2 (F1 opens it)
+Without a module, open the port "Simulator" to try every feature.</translation>
+        </message>
+        <message>
+            <source>关于 Nodeweave</source>
+            <translation>About Nodeweave</translation>
+        </message>
+        <message>
+            <source>无法打开手册 %1：请在终端中运行 man nodeweave</source>
+            <translation>Cannot open the manual %1: run man nodeweave in a terminal</translation>
+        </message>
+        <message>
+            <source>设置文件 %1 无法写入：更改不会保存</source>
+            <translation>The settings file %1 cannot be written: changes will not be kept</translation>
         </message>
     </context>
     <context>

@@ -1,31 +1,73 @@
 #include "serial/portproblem.h"
 
 #include <QFile>
+#include <QFileInfo>
 
+#ifdef Q_OS_UNIX
 #include <fcntl.h>
-#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
-PortProblem::Kind PortProblem::classify(const QString &device, QSerialPort::SerialPortError error)
+namespace {
+
+enum class FileKind
 {
-    const QByteArray path = QFile::encodeName(device);
+    Missing,
+    Device,
+    Other // a regular file, a directory
+};
+
+FileKind fileKind(const QString &device)
+{
+    if (device.isEmpty())
+        return FileKind::Missing;
+#ifdef Q_OS_UNIX
     struct stat st
     {
     };
-    if (device.isEmpty() || ::stat(path.constData(), &st) != 0)
+    if (::stat(QFile::encodeName(device).constData(), &st) != 0)
+        return FileKind::Missing;
+    return S_ISCHR(st.st_mode) ? FileKind::Device : FileKind::Other;
+#else
+    // Ports such as COM3 are no files: only what is plainly a file or folder is refused.
+    const QFileInfo info(device);
+    return info.isFile() || info.isDir() ? FileKind::Other : FileKind::Device;
+#endif
+}
+
+// Whether this user may read and write the device, as the port library would open it.
+bool mayUse(const QString &device)
+{
+#ifdef Q_OS_UNIX
+    // The effective ids decide, as they do for open(); the permission bits alone do not.
+    return ::faccessat(AT_FDCWD, QFile::encodeName(device).constData(), R_OK | W_OK, AT_EACCESS) ==
+           0;
+#else
+    const QFileInfo info(device);
+    return info.isReadable() && info.isWritable();
+#endif
+}
+
+} // namespace
+
+PortProblem::Kind PortProblem::classify(const QString &device, QSerialPort::SerialPortError error)
+{
+    switch (fileKind(device)) {
+    case FileKind::Missing:
         return Kind::Missing;
-    if (!S_ISCHR(st.st_mode))
+    case FileKind::Other:
         return Kind::NotSerial;
+    case FileKind::Device:
+        break;
+    }
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
         return Kind::Missing;
     case QSerialPort::PermissionError:
         // The library says "permission" for a lock held by another program and for a
         // busy device too; only a device this user may not open is a permission problem.
-        return ::faccessat(AT_FDCWD, path.constData(), R_OK | W_OK, AT_EACCESS) == 0
-                   ? Kind::Busy
-                   : Kind::NoPermission;
+        return mayUse(device) ? Kind::Busy : Kind::NoPermission;
     case QSerialPort::UnsupportedOperationError:
         return Kind::NotSerial;
     case QSerialPort::ResourceError:
@@ -90,15 +132,6 @@ QString PortProblem::lost(QSerialPort::SerialPortError error)
 
 QString PortProblem::deviceGroup(const QString &device)
 {
-    struct stat st
-    {
-    };
-    if (::stat(QFile::encodeName(device).constData(), &st) != 0)
-        return QString();
-    group gr{};
-    group *found = nullptr;
-    char buf[4096];
-    if (::getgrgid_r(st.st_gid, &gr, buf, sizeof buf, &found) != 0 || !found)
-        return QString();
-    return QString::fromLocal8Bit(found->gr_name);
+    // Empty where files have no owning group.
+    return QFileInfo(device).group();
 }

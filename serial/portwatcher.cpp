@@ -7,7 +7,9 @@
 #include <QSet>
 
 #include <algorithm>
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -18,11 +20,18 @@ const QString kDev = QStringLiteral("/dev");
 
 bool isCharDevice(const QString &path)
 {
+    if (path.isEmpty())
+        return false;
+#ifdef Q_OS_UNIX
     struct stat st
     {
     };
-    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &st) == 0 &&
-           S_ISCHR(st.st_mode);
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISCHR(st.st_mode);
+#else
+    // Qt tells files and folders from the rest; a device is what exists and is neither.
+    const QFileInfo info(path);
+    return info.exists() && !info.isFile() && !info.isDir();
+#endif
 }
 
 // The deepest existing directory on the way to `dir`: a by-id directory that does not

@@ -142,6 +142,19 @@ int main(int argc, char **argv)
         {QStringLiteral("nodes"),
          QStringLiteral("Remote nodes in the network (default 4; more are plain routers)."),
          QStringLiteral("n")},
+        {QStringLiteral("node"),
+         QStringLiteral(
+             "Make one node misbehave; may be given once per node. <node> is 0 for the module\n"
+             "on the port, 1 to n for the remote nodes, or a network address (0x3C4D);\n"
+             "<knobs> are separated by commas:\n"
+             "  refuse=WORD:CODE  refuse set commands of WORD (CH or AT+CH) with ERR=CODE\n"
+             "  keep=WORD         acknowledge set commands of WORD but keep the old value\n"
+             "  latency=MS        answer every command MS later (a slow node)\n"
+             "  leave-after=N     leave the network after answering N more commands\n"
+             "  late=WORD[:MS]    answer commands of WORD after the program's time-out\n"
+             "                    (6000 ms later), or MS later\n"
+             "Example: --node 0x3C4D:refuse=CH:23 --node 3:keep=CH,latency=300"),
+         QStringLiteral("node:knobs")},
     };
     parser.addOptions(options);
     parser.process(app);
@@ -167,6 +180,15 @@ int main(int argc, char **argv)
     const int delayMs = intOption(parser, QStringLiteral("delay-ms"), 3000, &ok);
     if (!ok)
         return 2;
+    const QStringList knobs = parser.values(QStringLiteral("node"));
+    for (const QString &spec : knobs) {
+        const QString wrong = module.setNodeKnobs(spec);
+        if (!wrong.isEmpty()) {
+            std::fprintf(stderr, "nodeweave-modsim: --node %s: %s\n", qPrintable(spec),
+                         qPrintable(wrong));
+            return 2;
+        }
+    }
 
     // Faults for every n-th line are armed as the line arrives, before it is carried out.
     quint64 lines = 0;

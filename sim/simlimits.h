@@ -52,6 +52,9 @@ constexpr int kDefaultRemoteLatencyMs = 120;
 // module waited in vain) or ERR=70 (MAC address, no route) after this delay. Well
 // below the program's 5500 ms step time-out for a remote node.
 constexpr int kDefaultRemoteFailDelayMs = 1500;
+// A node told to answer a command late answers this much later than usual: after the
+// program's longest step time-out (5500 ms, a remote node).
+constexpr int kDefaultLateReplyMs = 6000;
 // Replies to a broadcast come back one node after the other, this far apart.
 constexpr int kBroadcastStaggerMs = 25;
 // Pause between the pieces of a split reply, so that they arrive as separate reads.

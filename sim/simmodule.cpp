@@ -66,6 +66,60 @@ SimNode *SimModule::nodeByNet(const QString &addr)
     return nullptr;
 }
 
+QString SimModule::setNodeKnobs(const QString &spec)
+{
+    const qsizetype colon = spec.indexOf(QLatin1Char(':'));
+    const QString name = spec.left(colon);
+    bool isIndex = false;
+    const int index = name.toInt(&isIndex);
+    SimNode *node =
+        isIndex ? (index >= 0 && size_t(index) < m_nodes.size() ? m_nodes[size_t(index)].get()
+                                                                : nullptr)
+                : nodeByNet(name);
+    if (!node)
+        return QStringLiteral("no node %1 (0 to %2, or a network address)")
+            .arg(name)
+            .arg(m_nodes.size() - 1);
+    if (colon < 0)
+        return QStringLiteral("no knob for node %1").arg(name);
+    SimQuirks quirks = node->quirks();
+    const auto word = [](QString w) {
+        if (w.startsWith(QLatin1String("AT+"), Qt::CaseInsensitive))
+            w.remove(0, 3);
+        return w.toUpper().toLatin1();
+    };
+    for (const QString &knob : spec.mid(colon + 1).split(QLatin1Char(','))) {
+        const QString key = knob.section(QLatin1Char('='), 0, 0);
+        const QStringList value = knob.section(QLatin1Char('='), 1).split(QLatin1Char(':'));
+        bool ok = !value.constFirst().isEmpty();
+        const auto number = [&](const QString &text) {
+            bool isNumber = false;
+            const int n = text.toInt(&isNumber);
+            ok = ok && isNumber && n >= 0;
+            return n;
+        };
+        if (key == QLatin1String("refuse") && value.size() == 2) {
+            quirks.refuseWord = word(value[0]);
+            quirks.refuseCode = number(value[1]);
+        } else if (key == QLatin1String("keep") && value.size() == 1) {
+            quirks.keepWord = word(value[0]);
+        } else if (key == QLatin1String("latency") && value.size() == 1) {
+            quirks.extraLatencyMs = number(value[0]);
+        } else if (key == QLatin1String("leave-after") && value.size() == 1) {
+            quirks.leaveAfter = number(value[0]);
+        } else if (key == QLatin1String("late") && value.size() <= 2) {
+            quirks.lateWord = word(value[0]);
+            quirks.lateMs = value.size() == 2 ? number(value[1]) : SimLimits::kDefaultLateReplyMs;
+        } else {
+            ok = false;
+        }
+        if (!ok)
+            return QStringLiteral("cannot use knob '%1'").arg(knob);
+    }
+    node->quirks() = quirks;
+    return QString();
+}
+
 SimNode *SimModule::nodeByMac(const QString &addr)
 {
     quint64 v = 0;
@@ -237,6 +291,8 @@ void SimModule::runCommand(SimNode &node, const QByteArray &command, bool viaNet
         push(delay, errLine(err));
         return;
     }
+    if (!quirks.lateWord.isEmpty() && cmd.word == quirks.lateWord)
+        delay += quirks.lateMs;
     if (cmd.form == SimCommand::Bare) {
         push(delay, format(SimReply::ok(), viaNetwork ? &node : nullptr));
         return;

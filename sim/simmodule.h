@@ -44,6 +44,16 @@ public:
     QStringList receivedLines() const { return m_received; }
     void clearReceivedLines() { m_received.clear(); }
 
+    // Sets the misbehaviour of one node from text (nodeweave-modsim's --node):
+    // "<node>:<knob>[,<knob>...]", the node named by its place in the network (0 the module
+    // on the port, 1... the remote nodes) or by its network address. Knobs:
+    // refuse=WORD:CODE (its set commands refused with ERR=CODE), keep=WORD (acknowledged,
+    // not carried out), latency=MS (every answer that much slower), leave-after=N (leaves
+    // the network after N commands), late=WORD[:MS] (answered after the program's time-out,
+    // or MS later). WORD is a command word, "CH" or "AT+CH". Returns what is wrong, or
+    // an empty text.
+    QString setNodeKnobs(const QString &spec);
+
     // Knobs. All effects are deterministic for a given seed.
     void setLocalLatency(int ms) { m_localLatency = qMax(0, ms); }
     void setRemoteLatency(int ms) { m_remoteLatency = qMax(0, ms); }

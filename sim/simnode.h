@@ -130,6 +130,9 @@ struct SimQuirks
     int extraLatencyMs = 0;
     // The node leaves the network after answering this many more commands (0: never).
     int leaveAfter = 0;
+    // Commands of this word are answered lateMs later than usual.
+    QByteArray lateWord;
+    int lateMs = 0;
 };
 
 class SimNode

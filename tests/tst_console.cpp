@@ -227,6 +227,7 @@ private slots:
         QCOMPARE(ConsoleLog::shownText(entries[3], at, true),
                  QDateTime::fromMSecsSinceEpoch(at).toString("hh:mm:ss.zzz") +
                      "  ERR=5\\x0AA\\x0DB\\x01");
+        QCOMPARE(ConsoleLog::shownText("OK\r\r\n", at, false), QString("OK\\x0D"));
         // Save: every entry with its time and direction, one a line, escaped.
         f.nextSaveFile = f.dir.filePath("log.txt");
         f.find<QAction>("action_saveLog")->trigger();
@@ -270,10 +271,11 @@ private slots:
         QCOMPARE(capture->text() + "|" + f.status(),
                  "捕获到文件…|捕获已停止：" + f.dir.filePath("capture.txt"));
         // A file that takes no more: the capture stops and says so.
-        f.nextSaveFile = "/dev/full";
+        f.nextSaveFile = f.dir.filePath("full.txt");
+        QVERIFY(QFile::link("/dev/full", f.nextSaveFile));
         capture->trigger();
         f.w->addStrToLog("full\r\n", Nodeweave::logRecv);
-        QTRY_COMPARE(f.status(), QString("捕获写入失败，已停止：/dev/full"));
+        QTRY_COMPARE(f.status(), "捕获写入失败，已停止：" + f.nextSaveFile);
         TestAccess::langButton(f.w.get())->click(); // the menu follows, through the event loop
         QTRY_COMPARE(f.find<QAction>("action_copyLog")->text(), QString("Copy"));
         // Closing the window ends a capture with every entry in the file.

@@ -11,6 +11,10 @@
 #include <QStandardPaths>
 #include <QTabWidget>
 
+#include <grp.h>
+#include <list>
+#include <unistd.h>
+
 // Every text the form shows, so that a language switched there and back can be compared.
 static QStringList formTexts(QWidget *w)
 {
@@ -42,6 +46,9 @@ private slots:
     void portLostAndReconnected();
     void commandLine_data();
     void commandLine();
+    void help();
+    void fileNames_data();
+    void fileNames();
 };
 
 void TestShell::startState()
@@ -77,7 +84,8 @@ void TestShell::startState()
     QVERIFY(f.openPort());
     TestAccess::langButton(f.w.get())->click();
     QCOMPARE_FORM(f, "lineEdit_EPID=0x1234;lineEdit_PWM2_FRQ=2500;pushButton_openCom=Close;"
-                     "label_bps=BaudRate;groupBox_comPort=ComPort");
+                     "label_bps=BaudRate;groupBox_comPort=ComPort;"
+                     "label_founddeviceNum=Device Number: 0");
     QCOMPARE(TestAccess::langButton(f.w.get())->text(), QString("中文"));
     TestAccess::langButton(f.w.get())->click();
     f.find<QPushButton>("pushButton_openCom")->click();
@@ -128,20 +136,32 @@ void TestShell::settings()
     QVERIFY(f.openPort());
     TestAccess::langButton(f.w.get())->click();
     QCOMPARE_FORM(f, "pushButton_openCom=关闭");
-    // The working directory, else the per-user folder; a named file that cannot be written.
+    // Nodeweave.ini in the working directory when there is one, else the per-user file,
+    // from wherever the program starts; a named file that cannot be written is still read.
     QStandardPaths::setTestModeEnabled(true);
     const QDir userDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
     QDir(userDir).removeRecursively();
-    QDir::setCurrent("/proc"); // no file can be made there, not even by root
-    f.restart();
-    QCOMPARE(f.w->settingsFileName(), userDir.filePath("Nodeweave.ini"));
-    formSet(f, "lineEdit_cmd=AT+MENU");
-    f.restart();
-    QCOMPARE_FORM(f, "lineEdit_cmd=AT+MENU");
+    QTemporaryDir home;
+    const QStringList cwds = {home.path(), "/proc", home.path()},
+                      cmds = {"AT", "AT+MENU", "AT+HOME"};
+    for (int i = 0; i < cwds.size(); ++i) {
+        QDir::setCurrent(cwds[i]);
+        f.restart();
+        QCOMPARE(f.w->settingsFileName(), userDir.filePath("Nodeweave.ini"));
+        QCOMPARE_FORM(f, "lineEdit_cmd=" + cmds[i]);
+        formSet(f, "lineEdit_cmd=" + cmds[(i + 1) % cmds.size()]);
+    }
+    QVERIFY(!QFile::exists(home.filePath("Nodeweave.ini")));
     QTRY_COMPARE(f.status(), QString("就绪"));
-    Nodeweave::setSettingsFile("/proc/nodeweave.ini");
+    // Reached through a folder that takes no files, a file of the test's own.
+    QFile held(f.dir.filePath("held.ini"));
+    QVERIFY(held.open(QIODevice::ReadWrite) && held.write("[scan]\nscanTime=42\n") > 0);
+    held.flush();
+    const QString readOnly = "/proc/self/fd/" + QString::number(held.handle());
+    Nodeweave::setSettingsFile(readOnly);
     f.restart();
-    QTRY_COMPARE(f.status(), QString("设置无法保存到 /proc/nodeweave.ini"));
+    QCOMPARE_FORM(f, "lineEdit_scanTime=42");
+    QTRY_COMPARE(f.status(), "设置文件 " + readOnly + " 无法写入：更改不会保存");
     Nodeweave::setSettingsFile(QString());
     QDir(userDir).removeRecursively();
 }
@@ -177,6 +197,13 @@ void TestShell::serialPort()
     QCOMPARE(f.messages.join('|'), "无法打开/dev/nodeweave-gone\n设备不存在|无法打开" + regular +
                                        "\n这不是串口设备|无法打开" + held.slavePath +
                                        "\n串口正被另一个程序使用\n请先关闭正在使用该串口的程序。");
+    // A device of the dialout group that this user may not use: the exact fix is named.
+    const QString dialout = f.dir.filePath("ttyDialout");
+    const group *gr = getgrnam("dialout");
+    QVERIFY(QFile(dialout).open(QIODevice::WriteOnly) && gr &&
+            ::chown(QFile::encodeName(dialout).constData(), uid_t(-1), gr->gr_gid) == 0);
+    QCOMPARE(PortProblem::hint(PortProblem::Kind::NoPermission, dialout),
+             "把用户加入 dialout 组：sudo usermod -aG dialout $USER，然后注销并重新登录。");
     // In English, and in the real box: a typed name is shown as typed, not as rich text.
     TestAccess::langButton(f.w.get())->click();
     Dialogs::clearHooks();
@@ -279,6 +306,21 @@ void TestShell::portLostAndReconnected()
     QVERIFY(!TestAccess::portOpen(f.w.get()));
     modsim.terminate();
     modsim.waitForFinished(5000);
+    // A pseudo-terminal comes back under /dev/pts, which is not watched: the lost path is
+    // looked at while the port is awaited, and only then.
+    QVERIFY(!TestAccess::reconnectPolling(f.w.get()));
+    formSet(f, "checkBox_reconnect=on");
+    auto pty = std::make_unique<Pty>();
+    QVERIFY(f.openPort(pty->slavePath));
+    const QString pts = pty->slavePath;
+    pty->closeMaster();
+    QTRY_VERIFY(TestAccess::reconnectPolling(f.w.get()));
+    std::list<Pty> others; // the lowest free number is given out: soon the lost one again
+    while (others.size() < 64 && (others.empty() || others.back().slavePath != pts))
+        others.emplace_back();
+    QTRY_VERIFY(TestAccess::portOpen(f.w.get()));
+    QCOMPARE_FORM(f, "comboBox_comPort=" + pts + ";pushButton_openCom=关闭");
+    QVERIFY(!TestAccess::reconnectPolling(f.w.get()));
 }
 
 // Options that end before any window is made (no display); --port and --settings.
@@ -293,6 +335,8 @@ void TestShell::commandLine_data()
     QTest::newRow("unknown") << QStringList{"--bogus"} << 2 << "Unknown option 'bogus'|Usage: nodeweave [options]|--port <name>";
     QTest::newRow("no value") << QStringList{"--port"} << 2 << "Missing value after '--port'|Usage: nodeweave [options]";
     QTest::newRow("stray") << QStringList{"ttyUSB0"} << 2 << "unexpected argument 'ttyUSB0'|Usage: nodeweave [options]";
+    QTest::newRow("modsim knobs") << QStringList{"modsim", "--help"} << 0 << "--node <node:knobs>|refuse=WORD:CODE|keep=WORD|latency=MS|leave-after=N|late=WORD[:MS]";
+    QTest::newRow("modsim bad knob") << QStringList{"modsim", "--node", "2:hop=1"} << 2 << "nodeweave-modsim: --node 2:hop=1: cannot use knob 'hop=1'";
     QTest::newRow("port and settings") << QStringList{"--settings", "cli.ini", "-platform", "offscreen", "--port", "Simulator"} << -1
         << "settings file|cli.ini|window shown|port Simulator open";
     // clang-format on
@@ -311,7 +355,8 @@ void TestShell::commandLine()
         env.remove(name);
     env.insert("QT_LOGGING_RULES", "nodeweave.start.info=true");
     p.setProcessEnvironment(env);
-    p.start(NODEWEAVE_BIN, args);
+    const bool modsim = args.first() == "modsim";
+    p.start(modsim ? QString(MODSIM_BIN) : QString(NODEWEAVE_BIN), modsim ? args.mid(1) : args);
     QVERIFY(p.waitForStarted());
     QString out;
     if (status < 0) { // runs until killed
@@ -328,6 +373,78 @@ void TestShell::commandLine()
     }
     for (const QString &part : said.split('|'))
         QVERIFY2(args.first() == "--version" ? out == said : out.contains(part), qPrintable(out));
+}
+
+// The Help button, F1, the tooltips, and Qt's own texts, in both languages.
+void TestShell::help()
+{
+    WindowFixture f;
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QString("是(&Y)"));
+    f.find<QPushButton>("pushButton_help")->click();
+    QCOMPARE(f.abouts.size(), 1);
+    QVERIFY2(f.abouts[0].startsWith("关于 Nodeweave|Nodeweave " NODEWEAVE_VERSION "\n") &&
+                 f.abouts[0].contains("许可证：MIT") && f.abouts[0].contains("man nodeweave"),
+             qPrintable(f.abouts[0]));
+    QApplication::setActiveWindow(f.w.get());
+    QTest::keyClick(f.w.get(), Qt::Key_F1);
+    QCOMPARE(f.opened, QList<QUrl>{QUrl("man:nodeweave(1)")});
+    f.openWorks = false;
+    QTest::keyClick(f.w.get(), Qt::Key_F1);
+    QCOMPARE(f.status(), QString("无法打开手册 man nodeweave：请在终端中运行 man nodeweave"));
+    // Every tooltip is there in both languages; the language button's names both.
+    QMap<QWidget *, QString> chinese;
+    for (QWidget *w : f.w->findChildren<QWidget *>())
+        if (!w->toolTip().isEmpty())
+            chinese.insert(w, w->toolTip());
+    QVERIFY2(chinese.size() >= 20, qPrintable(QString::number(chinese.size())));
+    TestAccess::langButton(f.w.get())->click();
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QString("&Yes"));
+    QCOMPARE(f.find<QPushButton>("pushButton_help")->text(), QString("Help"));
+    for (auto it = chinese.cbegin(); it != chinese.cend(); ++it)
+        QVERIFY2(!it.key()->toolTip().isEmpty() && it.key()->toolTip() != it.value(),
+                 qPrintable(it.value()));
+    QVERIFY(TestAccess::langButton(f.w.get())->toolTip().contains("切换界面语言") &&
+            chinese.value(TestAccess::langButton(f.w.get())).contains("Switch"));
+}
+
+// What the file dialogs give back, for every file the program saves or opens.
+void TestShell::fileNames_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("saved");  // what a save dialog gives back
+    QTest::addColumn<QString>("opened"); // an open dialog, with saved.xml, plain and x.y there
+    // clang-format off
+    QTest::newRow("export, import") << "XML (*.xml)" << "saved" << "saved.xml" << "saved.xml";
+    QTest::newRow("extension given") << "XML (*.xml)" << "saved.xml" << "saved.xml" << "saved.xml";
+    QTest::newRow("another extension") << "XML (*.xml)" << "x.y" << "x.y" << "x.y";
+    QTest::newRow("exists without") << "XML (*.xml)" << "plain" << "plain.xml" << "plain";
+    QTest::newRow("log, capture") << "文本文件 (*.txt);;所有文件 (*)" << "log" << "log.txt" << "log";
+    QTest::newRow("report") << "CSV 文件 (*.csv)" << "report" << "report.csv" << "report";
+    QTest::newRow("all files") << "所有文件 (*)" << "log" << "log" << "log";
+    QTest::newRow("cancelled") << "XML (*.xml)" << "" << "" << "";
+    // clang-format on
+}
+
+void TestShell::fileNames()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, typed);
+    QFETCH(QString, saved);
+    QFETCH(QString, opened);
+    QTemporaryDir dir;
+    for (const QString &name : QStringList{"saved.xml", "plain", "x.y"})
+        QFile(dir.filePath(name)).open(QIODevice::WriteOnly);
+    const QString path = typed.isEmpty() ? QString() : dir.filePath(typed);
+    Dialogs::Hooks hooks;
+    hooks.saveFileName = hooks.openFileName = [&](const QString &) {
+        return path;
+    };
+    Dialogs::setHooks(hooks);
+    const QString in = dir.path() + '/';
+    QCOMPARE(Dialogs::saveFileName("Save", dir.path(), filter).remove(in), saved);
+    QCOMPARE(Dialogs::openFileName("Open", dir.path(), filter).remove(in), opened);
+    Dialogs::clearHooks();
 }
 
 QTEST_MAIN(TestShell)

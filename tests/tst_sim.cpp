@@ -118,6 +118,13 @@ private slots:
             "!slow|AT+VER>H\r\nAT+CH?\r\nAT+CH=20\r\nAT+CH?\r\nAT+VER>NID,0x4444\r\nAT => "
             "OK=15|OK|OK=20|OK|ERR=71|OK=SIM-1.0.0@H|");
         row("any line end", "!anyend|AT\rAT+CH?\n\r\n\nAT+TYP?\r => OK|OK=15|OK=C|");
+        // Nodes told to misbehave, by place or address (nodeweave-modsim --node).
+        row("node knobs",
+            "!node=2:refuse=AT+CH:23|!node=0x5e6f:keep=ch,late=W:40|!node=1:leave-after=2|"
+            "!node=4:latency=x|!node=5:keep=CH|!node=0|AT+CH=20>S|AT+CH?>S|AT+CH=20>W|"
+            "AT+CH?>W|AT+W>W\r\nAT+VER>H|AT+VER>H|AT+VER>H => !cannot use knob 'latency=x'|"
+            "!no node 5 (0 to 4, or a network address)|!no knob for node 0|ERR=23|OK=15@S|OK@W|"
+            "OK=15@W|OK=SIM-1.0.0@H|OK@W|OK=SIM-1.0.0@H|ERR=71|");
     }
 
     void scripts()
@@ -131,7 +138,10 @@ private slots:
                 p.sim.setSilent(!p.sim.isSilent());
             else if (line == "!anyend")
                 p.sim.setAnyLineEnd(true);
-            else if (line == "!slow")
+            else if (line.startsWith("!node=")) {
+                const QString wrong = p.sim.setNodeKnobs(QString::fromUtf8(line.mid(6)));
+                got += wrong.isEmpty() ? QByteArray() : "!" + wrong.toUtf8() + "\r\n";
+            } else if (line == "!slow")
                 p.sim.setLocalLatency(20), p.sim.setRemoteLatency(150);
             else
                 got += p.ask(expand(line));

@@ -19,6 +19,7 @@ public:
         return qobject_cast<QSerialPort *>(w->serialPort);
     }
     static PortWatcher *watcher(Nodeweave *w) { return w->portWatcher; }
+    static bool reconnectPolling(Nodeweave *w) { return w->reconnectPoll->isActive(); }
     static int pendingSize(Nodeweave *w) { return w->rxBuffer.pendingSize(); }
     static QTimer *pollTimer(Nodeweave *w) { return w->pollTimer; }
 
@@ -33,6 +34,7 @@ public:
     // Lets a test count the scan's ticks itself instead of waiting for them.
     static void holdScanClock(Nodeweave *w) { w->scanTimer->stop(); }
     static bool scanClockRuns(Nodeweave *w) { return w->scanTimer->isActive(); }
+    static QTimer *scanClock(Nodeweave *w) { return w->scanTimer; }
     static void tick(Nodeweave *w) { QMetaObject::invokeMethod(w, "scanTiming"); }
 
     static bool sequenceRunning(Nodeweave *w) { return w->cfgRun->isRunning(); }

@@ -28,14 +28,17 @@ struct WindowFixture
     bool answerYes = true; // answer to the next questions
     QString nextSaveFile;  // answer of the next save dialog ("" = cancel)
     QString nextOpenFile;  // answer of the next open dialog ("" = cancel)
+    QStringList abouts;    // "title|text" of each About box shown
+    QList<QUrl> opened;    // what was handed to the desktop to open
+    bool openWorks = true; // whether the desktop could open it
     std::unique_ptr<Nodeweave> w;
 
-    // `iniText`, when given, is written to ./Nodeweave.ini before the window is built.
+    // ./Nodeweave.ini, which the window then uses, holds `iniText` (empty by default).
     explicit WindowFixture(const QByteArray &iniText = QByteArray(), bool show = true)
     {
         QDir::setCurrent(dir.path());
         if (QFile ini(dir.filePath(QStringLiteral("Nodeweave.ini")));
-            !iniText.isNull() && ini.open(QIODevice::WriteOnly))
+            ini.open(QIODevice::WriteOnly))
             ini.write(iniText);
         // Message boxes and file dialogs are answered by the fixture instead of shown.
         Dialogs::setHooks({
@@ -43,6 +46,10 @@ struct WindowFixture
             [this](const QString &text) { return questions.append(text), answerYes; },
             [this](const QString &) { return nextSaveFile; },
             [this](const QString &) { return nextOpenFile; },
+            [this](const QString &title, const QString &text) {
+                abouts.append(title + QLatin1Char('|') + text);
+            },
+            [this](const QUrl &url) { return opened.append(url), openWorks; },
         });
         build(show);
     }
