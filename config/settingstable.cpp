@@ -640,25 +640,26 @@ QString groupName(Group group)
 
 const char *groupCaption(Group group)
 {
+    // Shown by the batch panel, which translates them.
     switch (group) {
     case Group::Module:
-        return "模块";
+        return QT_TRANSLATE_NOOP("BatchWritePanel", "设备类型");
     case Group::Uart:
-        return "串口";
+        return QT_TRANSLATE_NOOP("BatchWritePanel", "串口");
     case Group::Network:
-        return "网络";
+        return QT_TRANSLATE_NOOP("BatchWritePanel", "网络");
     case Group::Descriptors:
-        return "节点描述";
+        return QT_TRANSLATE_NOOP("BatchWritePanel", "节点描述");
     case Group::IoLines:
-        return "IO口";
+        return QT_TRANSLATE_NOOP("BatchWritePanel", "IO口");
     case Group::TransparentIo:
-        return "透明IO";
+        return QT_TRANSLATE_NOOP("BatchWritePanel", "透明IO");
     case Group::IoSampling:
-        return "IO采样";
+        return QT_TRANSLATE_NOOP("BatchWritePanel", "IO采样");
     case Group::Adc:
-        return "ADC";
+        return QT_TRANSLATE_NOOP("BatchWritePanel", "ADC采样");
     case Group::Pwm:
-        return "PWM";
+        return QT_TRANSLATE_NOOP("BatchWritePanel", "PWM输出");
     }
     return "";
 }

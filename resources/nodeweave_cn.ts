@@ -87,6 +87,86 @@
             <source>；</source>
             <translation type="unfinished" />
         </message>
+        <message>
+            <source>写入 %1 个设置（%2 组）到 %3 个节点，然后校验</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>写入 %1 个设置（%2 组）到 %3 个节点</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>；%1 个节点有各自的值</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>；值文件中扫描未发现的节点：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>节点各自的值</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>不能打开文件%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>%1 第 %2 行：需要节点列和至少一个设置列</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>%1 第 %2 行：未知的列 %3</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>%1 第 %2 行：单元格数目与标题行不同</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>%1 第 %2 行：值不被接受：%3</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>批量写入正在进行。要停止吗？</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>设备类型</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>串口</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>网络</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>节点描述</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO口</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>透明IO</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO采样</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>ADC采样</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>PWM输出</source>
+            <translation type="unfinished" />
+        </message>
     </context>
     <context>
         <name>BatchWritePanelClass</name>
@@ -124,6 +204,30 @@
         </message>
         <message>
             <source>关闭</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>节点</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>全选</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>全不选</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>节点各自的值…</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>写入的设置</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>开始</source>
             <translation type="unfinished" />
         </message>
     </context>
@@ -553,6 +657,18 @@
         </message>
         <message>
             <source>设置文件 %1 无法写入：更改不会保存</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>已忽略来自 %1 的回复</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>表单尚未通过读取或导入填写。仍要把它写入所选节点吗？</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>所选设置包含节点身份（设备类型或节点描述），每个所选节点都会得到它。继续吗？</source>
             <translation type="unfinished" />
         </message>
     </context>

@@ -87,6 +87,86 @@
             <source>；</source>
             <translation>; </translation>
         </message>
+        <message>
+            <source>写入 %1 个设置（%2 组）到 %3 个节点，然后校验</source>
+            <translation>Write %1 settings in %2 groups into %3 nodes, then verify</translation>
+        </message>
+        <message>
+            <source>写入 %1 个设置（%2 组）到 %3 个节点</source>
+            <translation>Write %1 settings in %2 groups into %3 nodes</translation>
+        </message>
+        <message>
+            <source>；%1 个节点有各自的值</source>
+            <translation>; %1 nodes have values of their own</translation>
+        </message>
+        <message>
+            <source>；值文件中扫描未发现的节点：%1</source>
+            <translation>; in the values file, not found by the scan: %1</translation>
+        </message>
+        <message>
+            <source>节点各自的值</source>
+            <translation>Values of each node</translation>
+        </message>
+        <message>
+            <source>不能打开文件%1</source>
+            <translation>Can not open file%1</translation>
+        </message>
+        <message>
+            <source>%1 第 %2 行：需要节点列和至少一个设置列</source>
+            <translation>%1, line %2: a node column and at least one setting column are needed</translation>
+        </message>
+        <message>
+            <source>%1 第 %2 行：未知的列 %3</source>
+            <translation>%1, line %2: unknown column %3</translation>
+        </message>
+        <message>
+            <source>%1 第 %2 行：单元格数目与标题行不同</source>
+            <translation>%1, line %2: not as many cells as the header</translation>
+        </message>
+        <message>
+            <source>%1 第 %2 行：值不被接受：%3</source>
+            <translation>%1, line %2: value refused: %3</translation>
+        </message>
+        <message>
+            <source>批量写入正在进行。要停止吗？</source>
+            <translation>A batch write is running. Stop it?</translation>
+        </message>
+        <message>
+            <source>设备类型</source>
+            <translation>Device type</translation>
+        </message>
+        <message>
+            <source>串口</source>
+            <translation>UART</translation>
+        </message>
+        <message>
+            <source>网络</source>
+            <translation>Network</translation>
+        </message>
+        <message>
+            <source>节点描述</source>
+            <translation>Node descriptors</translation>
+        </message>
+        <message>
+            <source>IO口</source>
+            <translation>IO lines</translation>
+        </message>
+        <message>
+            <source>透明IO</source>
+            <translation>Transparent IO</translation>
+        </message>
+        <message>
+            <source>IO采样</source>
+            <translation>IO sampling</translation>
+        </message>
+        <message>
+            <source>ADC采样</source>
+            <translation>ADC sampling</translation>
+        </message>
+        <message>
+            <source>PWM输出</source>
+            <translation>PWM outputs</translation>
+        </message>
     </context>
     <context>
         <name>BatchWritePanelClass</name>
@@ -125,6 +205,30 @@
         <message>
             <source>关闭</source>
             <translation>Close</translation>
+        </message>
+        <message>
+            <source>节点</source>
+            <translation>Nodes</translation>
+        </message>
+        <message>
+            <source>全选</source>
+            <translation>All</translation>
+        </message>
+        <message>
+            <source>全不选</source>
+            <translation>None</translation>
+        </message>
+        <message>
+            <source>节点各自的值…</source>
+            <translation>Values of each node…</translation>
+        </message>
+        <message>
+            <source>写入的设置</source>
+            <translation>Settings to write</translation>
+        </message>
+        <message>
+            <source>开始</source>
+            <translation>Start</translation>
         </message>
     </context>
     <context>
@@ -560,6 +664,18 @@ Without a module, open the port "Simulator" to try every feature.</translation>
         <message>
             <source>设置文件 %1 无法写入：更改不会保存</source>
             <translation>The settings file %1 cannot be written: changes will not be kept</translation>
+        </message>
+        <message>
+            <source>已忽略来自 %1 的回复</source>
+            <translation>reply from %1 ignored</translation>
+        </message>
+        <message>
+            <source>表单尚未通过读取或导入填写。仍要把它写入所选节点吗？</source>
+            <translation>The form was not filled by Read or Import. Write it into the chosen nodes all the same?</translation>
+        </message>
+        <message>
+            <source>所选设置包含节点身份（设备类型或节点描述），每个所选节点都会得到它。继续吗？</source>
+            <translation>The chosen settings include node identity (device type or node descriptors): every chosen node gets the same. Go on?</translation>
         </message>
     </context>
     <context>
