@@ -70,6 +70,8 @@ void Nodeweave::retranslate()
         refreshPortList(true); // the port tooltips in the new language
     if (batchPanel)
         batchPanel->retranslate();
+    retranslateComfort();
+    showPortLoss();
     fitButtonsToText();
 }
 

@@ -1,8 +1,8 @@
 #include "app/nodeweave.h"
 
+#include "app/consolelog.h"
 #include "app/quietprogress.h"
 #include "app/settingslocation.h"
-#include "app/consolelog.h"
 #include "config/fieldrules.h"
 #include "sim/simmodule.h"
 
@@ -42,6 +42,7 @@ void fitToText(QLineEdit *edit, const char *longest)
 
 Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
 {
+    nameComboBoxesForScreenReaders();
     ui.setupUi(this);
     // Connected right after the form's own by-name connections, as those would be.
     families = FormFamilies::find(this);
@@ -132,6 +133,7 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     });
     connect(cfgRun, &CfgSequencer::finished, this, &Nodeweave::cfgRunFinished);
     initBatchWrite();
+    installComfort();
     connect(consoleLog, &ConsoleLog::frame, this, &Nodeweave::showRecvCount);
     connect(consoleLog, &ConsoleLog::message, this,
             [this](const QString &text) { statusBar()->showMessage(text, 10000); });
@@ -161,6 +163,7 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
                         ? QStringLiteral(":/Nodeweave/cn_lang")
                         : QStringLiteral(":/Nodeweave/en_lang"));
     ui.retranslateUi(this);
+    retranslateComfort();
     fitButtonsToText();
 }
 

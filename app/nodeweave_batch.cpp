@@ -1,11 +1,13 @@
 #include "app/batchwritepanel.h"
+#include "app/consolelog.h"
 #include "app/nodeweave.h"
 #include "app/quietprogress.h"
-#include "app/consolelog.h"
 #include "config/batchwriter.h"
 
 #include <QSettings>
 #include <QStatusBar>
+
+#include <algorithm>
 
 // ---- batch write: one configuration into every ticked node ----
 
@@ -90,5 +92,10 @@ void Nodeweave::batchWriteFinished()
     ui.progressBar_cfg->setValue(0);
     const QString summary = batchPanel->summary();
     statusBar()->showMessage(summary, 10000);
-    consoleLog->note(summary);
+    const QList<BatchNode> &nodes = batchWriter->nodes();
+    const bool allDone = std::all_of(nodes.cbegin(), nodes.cend(), [](const BatchNode &n) {
+        return n.state == BatchNode::State::Done;
+    });
+    consoleLog->note(summary,
+                     allDone ? ConsoleLog::Outcome::Success : ConsoleLog::Outcome::Failure);
 }

@@ -1,7 +1,7 @@
 #include "app/nodeweave.h"
 
-#include "at/commands.h"
 #include "app/consolelog.h"
+#include "at/commands.h"
 #include "at/replygrammar.h"
 #include "config/cfgreadqueue.h"
 
@@ -85,7 +85,8 @@ void Nodeweave::cfgRunFinished(bool ok)
     statusBar()->showMessage(outcome, 5000);
     // The status bar forgets after 5 s; the log keeps the outcome and where a failure
     // happened.
-    consoleLog->note(ok ? outcome : cfgFailureNote(outcome));
+    consoleLog->note(ok ? outcome : cfgFailureNote(outcome),
+                     ok ? ConsoleLog::Outcome::Success : ConsoleLog::Outcome::Failure);
 }
 
 QString Nodeweave::cfgFailureNote(const QString &outcome)
