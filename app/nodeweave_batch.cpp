@@ -1,7 +1,7 @@
 #include "app/batchwritepanel.h"
-#include "app/consolelog.h"
 #include "app/nodeweave.h"
 #include "app/quietprogress.h"
+#include "app/consolelog.h"
 #include "config/batchwriter.h"
 
 #include <QSettings>

@@ -1,8 +1,8 @@
 // Configuration file: export of the five configuration tabs to XML and import back.
 #include "app/nodeweave.h"
 
-#include "app/consolelog.h"
 #include "app/dialogs.h"
+#include "app/consolelog.h"
 #include "config/cfgfileformat.h"
 #include "config/fieldrules.h"
 

@@ -1,7 +1,7 @@
 #include "app/nodeweave.h"
 
-#include "app/consolelog.h"
 #include "at/commands.h"
+#include "app/consolelog.h"
 
 #include <QIODevice>
 #include <QSerialPort>

@@ -1,8 +1,8 @@
 #include "app/nodeweave.h"
 
-#include "app/consolelog.h"
 #include "app/dialogs.h"
 #include "at/commands.h"
+#include "app/consolelog.h"
 #include "network/scanprotocol.h"
 
 #include <QTimer>

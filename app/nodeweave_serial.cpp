@@ -1,7 +1,7 @@
 #include "app/nodeweave.h"
 
-#include "app/consolelog.h"
 #include "app/dialogs.h"
+#include "app/consolelog.h"
 #include "serial/portproblem.h"
 #include "sim/simdevice.h"
 #include "sim/simmodule.h"
