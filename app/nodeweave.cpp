@@ -1,8 +1,8 @@
 #include "app/nodeweave.h"
 
+#include "app/consolelog.h"
 #include "app/quietprogress.h"
 #include "app/settingslocation.h"
-#include "app/consolelog.h"
 #include "config/fieldrules.h"
 #include "sim/simmodule.h"
 
@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QRegularExpressionValidator>
+#include <QScrollArea>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
@@ -85,11 +86,20 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     ui.tableWidget_device->setAlternatingRowColors(true);
     ui.tableWidget_device->setColumnWidth(0, 160);
     ui.tableWidget_device->setColumnWidth(1, 60);
+    fitDeviceColumns();
     // Addresses differ at their end: elide in the middle, and let the user widen a column.
     ui.tableWidget_device->setTextElideMode(Qt::ElideMiddle);
     ui.tableWidget_device->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     // The device pane takes its share of a wider window instead of none.
     ui.splitter->setStretchFactor(0, 2);
+    // On a small screen or with a large font the panes keep their sizes and the window
+    // scrolls, instead of the window growing past the screen.
+    auto *scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("scrollArea_central"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(takeCentralWidget());
+    setCentralWidget(scroll);
 
     fitToText(ui.lineEdit_targetDeviceNet, "0x0000");
     fitToText(ui.lineEdit_targetDeviceMac, "0x0000000000000000");
