@@ -1,8 +1,8 @@
 #include "app/nodeweave.h"
 
-#include "app/consolelog.h"
 #include "app/quietprogress.h"
 #include "app/settingslocation.h"
+#include "app/consolelog.h"
 #include "config/fieldrules.h"
 #include "sim/simmodule.h"
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "app/formfamilies.h"
 #include "config/batchwriter.h"
 #include "config/cfgcmd.h"
 #include "config/cfgfileformat.h"
 #include "config/cfgreadqueue.h"
 #include "config/cfgsequencer.h"
 #include "network/zbdevice.h"
+#include "app/formfamilies.h"
 #include "serial/lineassembler.h"
 #include "serial/portsettings.h"
 #include "serial/portwatcher.h"
