@@ -2,10 +2,12 @@
 #include "app/nodeweave.h"
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
 #include <QAccessibleWidget>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -40,9 +42,8 @@ public:
         if (!widget)
             return false;
         if (event->type() == QEvent::Wheel && !widget->hasFocus()) {
-            // Not for this box: the page under it scrolls instead (an ignored wheel event
-            // goes on to the parents).
-            event->ignore();
+            // Not for this box: the page under it scrolls instead.
+            scrollPageUnder(widget, static_cast<QWheelEvent *>(event));
             return true;
         }
         if (event->type() != QEvent::KeyPress)
@@ -63,6 +64,21 @@ public:
     }
 
 private:
+    static void scrollPageUnder(QWidget *widget, const QWheelEvent *wheel)
+    {
+        for (QWidget *p = widget->parentWidget(); p; p = p->parentWidget()) {
+            if (auto *area = qobject_cast<QAbstractScrollArea *>(p)) {
+                QWidget *page = area->viewport();
+                QWheelEvent copy(page->mapFromGlobal(wheel->globalPosition()),
+                                 wheel->globalPosition(), wheel->pixelDelta(), wheel->angleDelta(),
+                                 wheel->buttons(), wheel->modifiers(), wheel->phase(),
+                                 wheel->inverted(), wheel->source());
+                QCoreApplication::sendEvent(page, &copy);
+                return;
+            }
+        }
+    }
+
     std::function<void(int)> m_pickDeviceRow;
 };
 
