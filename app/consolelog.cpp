@@ -372,7 +372,8 @@ void ConsoleLog::toggleCapture()
 
 void ConsoleLog::append(QString text, Kind kind)
 {
-    if ((kind == Sent && !m_showSent) || (kind != Sent && kind != Received && kind != Note))
+    if ((kind == Sent && !m_showSent) ||
+        (kind != Sent && kind != Received && kind != Note && kind != FailureNote))
         return;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (m_capture) {
