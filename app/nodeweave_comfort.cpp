@@ -237,7 +237,7 @@ void Nodeweave::nameControls()
         {ui.lineEdit_regular_time, tr("定时发送间隔(ms)")},
         {ui.lineEdit_cmd, tr("命令")},
         {ui.tableWidget_log, tr("日志")},
-        {ui.tableWidget_device, tr("设备列表")},
+        {ui.tableWidget_device, tr("发现的设备")},
         {ui.progressBar_scan, tr("扫描进度")},
         {ui.progressBar_cfg, tr("配置进度")},
         {ui.lineEdit_targetDeviceNet, tr("目标设备网络地址")},

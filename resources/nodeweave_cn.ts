@@ -483,10 +483,6 @@
             <translation type="unfinished" />
         </message>
         <message>
-            <source>设备列表</source>
-            <translation type="unfinished" />
-        </message>
-        <message>
             <source>扫描进度</source>
             <translation type="unfinished" />
         </message>
@@ -624,6 +620,10 @@
         </message>
         <message>
             <source>批量写入进度</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>发现的设备</source>
             <translation type="unfinished" />
         </message>
     </context>

@@ -484,10 +484,6 @@
             <translation>Log</translation>
         </message>
         <message>
-            <source>设备列表</source>
-            <translation>Device list</translation>
-        </message>
-        <message>
             <source>扫描进度</source>
             <translation>Scan progress</translation>
         </message>
@@ -626,6 +622,10 @@
         <message>
             <source>批量写入进度</source>
             <translation>Batch write progress</translation>
+        </message>
+        <message>
+            <source>发现的设备</source>
+            <translation>Devices found</translation>
         </message>
     </context>
     <context>

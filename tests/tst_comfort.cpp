@@ -358,7 +358,8 @@ void TestComfort::screenReaderNames()
             const QString value = iface->text(QAccessible::Value);
             const QString who = iface->object() ? iface->object()->objectName() : QString();
             // A box that tells only its value has no name.
-            if (name.trimmed().isEmpty() ||
+            // Named only by its group box is no name either.
+            if (name.trimmed().isEmpty() || group.startsWith(name + QLatin1Char('/')) ||
                 (iface->role() == QAccessible::ComboBox && name == value))
                 unnamed << who;
             else if (seen.contains(group + QLatin1Char('|') + name))
