@@ -5,7 +5,8 @@ set -euo pipefail
 NW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 NW_PACKAGES=(cmake ninja-build g++ clang python3 qt6-base-dev qt6-serialport-dev qt6-tools-dev
              qt6-tools-dev-tools qt6-l10n-tools libgl-dev ccache xvfb xauth
-             dpkg-dev file desktop-file-utils appstream lintian qt6-translations-l10n)
+             dpkg-dev file desktop-file-utils appstream lintian qt6-translations-l10n
+             fonts-wqy-microhei)
 
 # nw_install_missing [extra packages...]
 nw_install_missing() {

@@ -1,7 +1,9 @@
 #include "app/consolelog.h"
 
 #include "app/dialogs.h"
+#include "at/errortable.h"
 #include "at/logformat.h"
+#include "at/replygrammar.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -95,7 +97,7 @@ public:
         if (role == Qt::UserRole)
             return m_msecs;
         if (role == Qt::ToolTipRole)
-            return LogFormat::escaped(m_text);
+            return toolTip();
         const QVariant stored = QTableWidgetItem::data(role);
         if (stored.isValid() || (role != Qt::BackgroundRole && role != Qt::ForegroundRole))
             return stored;
@@ -117,6 +119,19 @@ public:
     int kind() const { return type() - UserType; }
 
 private:
+    // The text as it came, and for an error reply what the module means by it.
+    QString toolTip() const
+    {
+        QString tip = LogFormat::escaped(m_text);
+        if (const int code = Reply::errorCode(m_text); code >= 0) {
+            for (const ModuleError &e : moduleErrors()) {
+                if (e.code == code)
+                    tip += QLatin1Char('\n') + trLog(e.text);
+            }
+        }
+        return tip;
+    }
+
     QString m_text;
     qint64 m_msecs;
 };
@@ -204,9 +219,10 @@ void ConsoleLog::retranslate()
 
 QColor ConsoleLog::background(Kind kind, const QPalette &palette)
 {
-    const QColor light = kind == Received ? QColor(250, 240, 220)
-                         : kind == Note   ? QColor(225, 245, 215)
-                                          : QColor(220, 245, 250);
+    const QColor light = kind == Received      ? QColor(250, 240, 220)
+                         : kind == Note        ? QColor(225, 245, 215)
+                         : kind == FailureNote ? QColor(255, 215, 215)
+                                               : QColor(220, 245, 250);
     if (!isDark(palette))
         return light;
     // The same hue, dark enough for light text.
@@ -357,7 +373,8 @@ void ConsoleLog::toggleCapture()
 
 void ConsoleLog::append(QString text, Kind kind)
 {
-    if ((kind == Sent && !m_showSent) || (kind != Sent && kind != Received && kind != Note))
+    if ((kind == Sent && !m_showSent) ||
+        (kind != Sent && kind != Received && kind != Note && kind != FailureNote))
         return;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (m_capture) {

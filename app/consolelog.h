@@ -31,7 +31,14 @@ public:
         Received = 1,
         // The program's own account of what happened (a read, write or scan ended, what an
         // import refused): neither sent nor received.
-        Note = 2
+        Note = 2,
+        // A note that something failed, in a colour of its own.
+        FailureNote = 3
+    };
+    enum class Outcome
+    {
+        Success,
+        Failure
     };
 
     // Under steady traffic the table is updated at most this often (half as often after
@@ -63,8 +70,11 @@ public:
     static QColor foreground(Kind kind, const QPalette &palette);
 
     void append(QString text, Kind kind);
-    // Adds a Note entry.
-    void note(const QString &text) { append(text, Note); }
+    // Adds the program's own account of what happened, coloured by how it went.
+    void note(const QString &text, Outcome outcome = Outcome::Success)
+    {
+        append(text, outcome == Outcome::Failure ? FailureNote : Note);
+    }
     // Removes every entry, those still waiting included.
     void clear();
     // Asks for a frame soon (frame() is emitted with it) even when no entry waits.

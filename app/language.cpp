@@ -2,10 +2,12 @@
 #include "app/nodeweave.h"
 
 #include <QHash>
+#include <QHeaderView>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTranslator>
@@ -90,6 +92,8 @@ void Nodeweave::retranslate()
     if (batchPanel)
         batchPanel->retranslate();
     retranslateHelp();
+    retranslateComfort();
+    showPortLoss();
     fitButtonsToText();
 }
 
@@ -111,4 +115,29 @@ void Nodeweave::fitButtonsToText()
     // These two change their text with the port's and the scan's state.
     fit(ui.pushButton_openCom, {tr("打开"), tr("关闭")});
     fit(ui.pushButton_scan, {tr("扫描"), tr("停止扫描")});
+    fitDeviceColumns();
+}
+
+// The address columns show their headers whole in either language. The MAC column,
+// elided in the middle, leaves the descriptor column room for its header.
+void Nodeweave::fitDeviceColumns()
+{
+    QHeaderView *header = ui.tableWidget_device->horizontalHeader();
+    const int margin = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    const auto headerWidth = [&](int column) {
+        const QTableWidgetItem *item = ui.tableWidget_device->horizontalHeaderItem(column);
+        return header->fontMetrics().horizontalAdvance(item ? item->text() : QString()) + margin;
+    };
+    const int indicator =
+        ui.tableWidget_device->style()->pixelMetric(QStyle::PM_IndicatorWidth) + 2 * margin;
+    const int mac = ui.tableWidget_device->fontMetrics().horizontalAdvance(
+                        QStringLiteral("0x001\u2026A2B3C4")) +
+                    indicator;
+    QTableWidget *table = ui.tableWidget_device;
+    table->setColumnWidth(0, qMax(mac, headerWidth(0)));
+    table->setColumnWidth(1, qMax(60, headerWidth(1)));
+    // The pane is never so narrow that the last header is cut.
+    table->setMinimumWidth(table->columnWidth(0) + table->columnWidth(1) + headerWidth(2) +
+                           table->verticalScrollBar()->sizeHint().width() +
+                           2 * table->frameWidth());
 }

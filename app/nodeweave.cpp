@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QRegularExpressionValidator>
+#include <QScrollArea>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
@@ -43,6 +44,7 @@ void fitToText(QLineEdit *edit, const char *longest)
 
 Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
 {
+    nameComboBoxesForScreenReaders();
     ui.setupUi(this);
     // Connected right after the form's own by-name connections, as those would be.
     families = FormFamilies::find(this);
@@ -89,11 +91,20 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     ui.tableWidget_device->setAlternatingRowColors(true);
     ui.tableWidget_device->setColumnWidth(0, 160);
     ui.tableWidget_device->setColumnWidth(1, 60);
+    fitDeviceColumns();
     // Addresses differ at their end: elide in the middle, and let the user widen a column.
     ui.tableWidget_device->setTextElideMode(Qt::ElideMiddle);
     ui.tableWidget_device->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     // The device pane takes its share of a wider window instead of none.
     ui.splitter->setStretchFactor(0, 2);
+    // On a small screen or with a large font the panes keep their sizes and the window
+    // scrolls, instead of the window growing past the screen.
+    auto *scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("scrollArea_central"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(takeCentralWidget());
+    setCentralWidget(scroll);
 
     fitToText(ui.lineEdit_targetDeviceNet, "0x0000");
     fitToText(ui.lineEdit_targetDeviceMac, "0x0000000000000000");
@@ -140,6 +151,7 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
         consoleLog->note(tr("已忽略来自 %1 的回复").arg(sender));
     });
     initBatchWrite();
+    installComfort();
     connect(consoleLog, &ConsoleLog::frame, this, &Nodeweave::showRecvCount);
     connect(consoleLog, &ConsoleLog::message, this,
             [this](const QString &text) { statusBar()->showMessage(text, 10000); });
@@ -172,6 +184,7 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     useQtTranslation(chinese);
     ui.retranslateUi(this);
     retranslateHelp();
+    retranslateComfort();
     fitButtonsToText();
 }
 

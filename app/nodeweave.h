@@ -86,6 +86,7 @@ private:
     // Qt's own texts (dialog buttons, file dialogs, edit menus) in Chinese or not.
     void useQtTranslation(bool chinese);
     void fitButtonsToText();
+    void fitDeviceColumns();
     void loadSettings();
     void saveSettings();
     void loadTranslation(const QString &path);
@@ -121,6 +122,8 @@ private:
     // Closes a port that failed under the program, saying so in the status bar.
     void portLost(int error);
     void on_comPortToggle(bool open);
+    QString portLossText() const;
+    void showPortLoss();
     QSerialPort *serialDevice() const;
 
     // ---- line receiver and sender ----
@@ -138,7 +141,7 @@ private:
 public slots:
     QString getErrStrFromCode(int code);
     void commonRspProc(const QString &line);
-    void showReplyStatus(const QString &text);
+    void showReplyStatus(const QString &text, bool error = false);
 
 private slots:
     void on_pushButton_send_clicked();
@@ -254,6 +257,23 @@ private:
     void pwmCtrlToggle(const PwmWidgets &w, bool on);
     void pwmCtrl(const PwmWidgets &w);
 
+    // ---- comfort: the wheel, the keyboard, names for screen readers ----
+private:
+    // Once the form is built: the wheel changes only a focused box, Enter presses a
+    // focused button and picks a device row, Tab leaves the tables.
+    void installComfort();
+    static void nameComboBoxesForScreenReaders();
+    // A field whose change the module gets at once: it shows a mark and says so.
+    void markImmediate(QWidget *field);
+
+public:
+    static bool appliesAtOnce(const QWidget *field);
+
+private:
+    // Marks and accessible names in the language now loaded.
+    void retranslateComfort();
+    void nameControls();
+
     // ---- fields ----
 private:
     QTranslator *translator = nullptr;
@@ -284,12 +304,15 @@ private:
     // The newest reply's status text, how many were shown since the window's start, and
     // the timer that shows a newer one when the next window opens.
     QString replyStatus;
+    bool replyStatusIsError = false;
+    bool replyShownIsError = false; // what the status bar shows is an error's text
     QElapsedTimer replyStatusWindow;
     int replyStatusCount = 0;
     QTimer *replyStatusAgain = nullptr;
     // The widgets of every IO line, ADC and PWM channel (built before anything uses them).
     FormFamilies families;
     QList<AddressGroup> addressGroups;
+    QList<QWidget *> immediateFields;
     // The configuration read and write: their queues, and the one engine that runs them.
     CfgCmdQueue readQueue;
     CfgCmdQueue writeQueue;
@@ -305,6 +328,9 @@ private:
     QCompleter *completer = nullptr;
     SimModule *simModule = nullptr;
     QString openPortName; // the entry of the port that is open, for the port-lost message
+    // The port last lost and why (a QSerialPort error), until a port opens again.
+    QString lossPort;
+    int lossError = 0;
     ConsoleLog *consoleLog = nullptr;
     // Bytes received since the last clear. The label shows it with the log's batches:
     // redrawing it for every read costs more than the read under steady traffic.

@@ -8,6 +8,8 @@
 #include <QSettings>
 #include <QStatusBar>
 
+#include <algorithm>
+
 // ---- batch write: one configuration into every ticked node ----
 
 void Nodeweave::initBatchWrite()
@@ -92,5 +94,10 @@ void Nodeweave::batchWriteFinished()
     ui.progressBar_cfg->setValue(0);
     const QString summary = batchPanel->summary();
     statusBar()->showMessage(summary, 10000);
-    consoleLog->note(summary);
+    const QList<BatchNode> &nodes = batchWriter->nodes();
+    const bool allDone = std::all_of(nodes.cbegin(), nodes.cend(), [](const BatchNode &n) {
+        return n.state == BatchNode::State::Done;
+    });
+    consoleLog->note(summary,
+                     allDone ? ConsoleLog::Outcome::Success : ConsoleLog::Outcome::Failure);
 }

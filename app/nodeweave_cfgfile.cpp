@@ -113,7 +113,7 @@ void Nodeweave::on_pushButton_Import_clicked()
         // Said twice: the box for now, the log for later.
         const QString refused = tr("以下配置项的值不被表单接受，未导入：\n%1")
                                     .arg(CfgFile::describe(importRefusals).join(QLatin1Char('\n')));
-        consoleLog->note(refused);
+        consoleLog->note(refused, ConsoleLog::Outcome::Failure);
         Dialogs::message(refused);
     }
 }

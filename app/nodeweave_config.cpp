@@ -68,7 +68,8 @@ void Nodeweave::cfgRunFinished(bool ok)
     statusBar()->showMessage(outcome, 5000);
     // The status bar forgets after 5 s; the log keeps the outcome and where a failure
     // happened.
-    consoleLog->note(ok ? outcome : cfgFailureNote(outcome));
+    consoleLog->note(ok ? outcome : cfgFailureNote(outcome),
+                     ok ? ConsoleLog::Outcome::Success : ConsoleLog::Outcome::Failure);
 }
 
 QString Nodeweave::cfgFailureNote(const QString &outcome)

@@ -8,6 +8,7 @@
 #include "at/replygrammar.h"
 #include "peripherals/peripheralcommands.h"
 
+#include <QAbstractItemView>
 #include <QCompleter>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -28,6 +29,10 @@ public:
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent *>(event)->key();
             if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_send->isEnabled()) {
+                // The completer's popup: Enter sends what the line holds, it does not
+                // stop at picking a completion.
+                if (auto *popup = qobject_cast<QAbstractItemView *>(watched))
+                    popup->hide();
                 m_send->click();
                 return true;
             }
@@ -63,22 +68,24 @@ void Nodeweave::commonRspProc(const QString &line)
     }
     const int code = Reply::errorCode(line);
     if (code >= 0)
-        showReplyStatus(tr("错误：%1").arg(getErrStrFromCode(code)));
+        showReplyStatus(tr("错误：%1").arg(getErrStrFromCode(code)), true);
 }
 
-void Nodeweave::showReplyStatus(const QString &text)
+void Nodeweave::showReplyStatus(const QString &text, bool error)
 {
     // A busy line brings replies by the thousand a second, and every message repaints the
     // status bar and the window behind it. Replies' texts are shown at once, one in any
-    // 100 ms at most; past that the newest waits for the next 100 ms. A message from
-    // anything else ends the wait and the count.
+    // 100 ms at most; past that the newest waits for the next 100 ms, so the bar always
+    // ends on the latest reply. An error is never held back behind a success, though: it
+    // replaces one at once. A message from anything else ends the wait and the count.
     constexpr int kShowMs = 10000;
     constexpr int kWindowMs = 100;
     constexpr int kPerWindow = 1;
     if (!replyStatusAgain) {
         replyStatusAgain = new QTimer(this);
         replyStatusAgain->setSingleShot(true);
-        connect(replyStatusAgain, &QTimer::timeout, this, [this] { showReplyStatus(replyStatus); });
+        connect(replyStatusAgain, &QTimer::timeout, this,
+                [this] { showReplyStatus(replyStatus, replyStatusIsError); });
         connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString &shown) {
             if (shown == replyStatus)
                 return;
@@ -88,17 +95,20 @@ void Nodeweave::showReplyStatus(const QString &text)
         });
     }
     replyStatus = text;
+    replyStatusIsError = error;
     if (!replyStatusWindow.isValid() || replyStatusWindow.elapsed() >= kWindowMs) {
         replyStatusWindow.start();
         replyStatusCount = 0;
     }
-    if (replyStatusCount >= kPerWindow) {
+    const bool errorOverSuccess = error && !replyShownIsError;
+    if (replyStatusCount >= kPerWindow && !errorOverSuccess) {
         if (!replyStatusAgain->isActive())
             replyStatusAgain->start(int(kWindowMs - replyStatusWindow.elapsed()));
         return;
     }
     ++replyStatusCount;
     replyStatusAgain->stop();
+    replyShownIsError = error;
     statusBar()->showMessage(text, kShowMs);
 }
 
@@ -108,9 +118,11 @@ void Nodeweave::buildCommandCompleter()
     completer->setCaseSensitivity(Qt::CaseInsensitive);
     ui.lineEdit_cmd->setCompleter(completer);
     // Enter sends as the Send button does (and only when it may). While the completer's
-    // popup is open it takes the keys and hands Enter straight to the line edit's event
-    // handler, past this filter: there Enter picks the completion and sends nothing.
-    ui.lineEdit_cmd->installEventFilter(new EnterFilter(ui.pushButton_send, ui.lineEdit_cmd));
+    // popup is open it takes the keys and would hand Enter straight to the line edit's
+    // event handler, past a filter there: so the popup is watched too.
+    auto *enter = new EnterFilter(ui.pushButton_send, ui.lineEdit_cmd);
+    ui.lineEdit_cmd->installEventFilter(enter);
+    completer->popup()->installEventFilter(enter);
 }
 
 void Nodeweave::on_pushButton_send_clicked()

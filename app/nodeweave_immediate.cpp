@@ -37,9 +37,11 @@ void Nodeweave::connectImmediateSettings()
         {ui.comboBox_netLock, &Command::networkLock},
         {ui.comboBox_autoNet, &Command::autoNetwork},
     };
-    for (const auto &[box, command] : boxes)
+    for (const auto &[box, command] : boxes) {
         connect(box, &QComboBox::currentIndexChanged, this,
                 [this, command = command](int index) { sendUnlessBusy(command(index)); });
+        markImmediate(box);
+    }
     // The System and Network Control groups.
     const std::pair<QPushButton *, QString (*)()> buttons[] = {
         {ui.pushButton_reset, &Command::reset},

@@ -53,15 +53,22 @@ void Nodeweave::connectFamilies()
                 [this, w](bool on) { ioTransparentToggled(w, on); });
         connect(w.sample, &QCheckBox::toggled, this,
                 [this, w](bool on) { ioSampleToggled(w, on); });
+        for (QWidget *field :
+             std::initializer_list<QWidget *>{w.input, w.output, w.level, w.tpio, w.sample})
+            markImmediate(field);
     }
-    for (const AdcWidgets &w : families.adc)
+    for (const AdcWidgets &w : families.adc) {
         connect(w.sample, &QCheckBox::toggled, this, [this, w](bool on) { adcSmpToggle(w, on); });
+        markImmediate(w.sample);
+    }
     for (const PwmWidgets &w : families.pwm) {
         connect(w.on, &QCheckBox::toggled, this, [this, w](bool on) { pwmCtrlToggle(w, on); });
         // The frequency field and the duty widgets report every change; they only matter
         // while the output is on.
         connect(w.frequency, &QLineEdit::textChanged, this, [this, w] { pwmCtrl(w); });
         connect(w.duty, &QSpinBox::valueChanged, this, [this, w] { pwmCtrl(w); });
+        for (QWidget *field : std::initializer_list<QWidget *>{w.on, w.frequency, w.slider, w.duty})
+            markImmediate(field);
     }
 }
 

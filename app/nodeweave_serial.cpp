@@ -263,8 +263,9 @@ void Nodeweave::portErrorOccurred(int error)
 void Nodeweave::portLost(int error)
 {
     const QString name = openPortName;
-    const QString lost = tr("串口已断开：%1（%2）")
-                             .arg(name, PortProblem::lost(QSerialPort::SerialPortError(error)));
+    lossPort = name;
+    lossError = error;
+    const QString lost = portLossText();
     if (batchWriter->isRunning())
         batchWriter->abort(lost);
     closePort();
@@ -277,6 +278,7 @@ void Nodeweave::portLost(int error)
     on_pushButton_stopCfg_clicked();
     on_comPortToggle(false);
     statusBar()->showMessage(lost, 10000);
+    consoleLog->note(lost, ConsoleLog::Outcome::Failure);
     if (ui.checkBox_reconnect->isChecked()) {
         setReconnectPending(true);
         lostPort = name;
@@ -290,5 +292,20 @@ void Nodeweave::on_comPortToggle(bool open)
                            : QStringLiteral(":/Nodeweave/comGrayLed"));
     ui.label_comLed->setPixmap(
         led.scaled(25, 25, Qt::KeepAspectRatioByExpanding, Qt::FastTransformation));
+    if (open)
+        lossPort.clear();
+    showPortLoss();
     updateEnabled();
+}
+
+QString Nodeweave::portLossText() const
+{
+    return tr("串口已断开：%1（%2）")
+        .arg(lossPort, PortProblem::lost(QSerialPort::SerialPortError(lossError)));
+}
+
+// The status bar forgets; the LED keeps saying why the port went, until one opens.
+void Nodeweave::showPortLoss()
+{
+    ui.label_comLed->setToolTip(lossPort.isEmpty() ? QString() : portLossText());
 }

@@ -551,6 +551,182 @@
             <translation type="unfinished" />
         </message>
         <message>
+            <source>立即生效：改变会马上发送到模块</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>串口</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>串口状态</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>远程地址</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>远程地址模式</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>定时发送间隔(ms)</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>命令</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>日志</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>扫描进度</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>配置进度</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>目标设备网络地址</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>目标设备MAC地址</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>透传地址模式</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>透传地址</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>数据包地址模式</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>数据包目标地址</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>数据包发送间隔(ms)</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>已发送字符数</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>已接收字节数</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>切换语言：%1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO%1 输入</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO%1 输出</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO%1 当前电平</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO%1 输出电平</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO%1 透传启用</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO%1 透传目标IO</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO%1 透传地址模式</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO%1 透传目标地址</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO%1 定时采集启用</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO%1 采集间隔</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO%1 采集地址模式</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO%1 采集目标地址</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>AD%1 值</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>AD%1 采集启用</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>AD%1 采集间隔</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>AD%1 地址模式</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>AD%1 目标地址</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>PWM%1 启用</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>PWM%1 频率</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>PWM%1 占空比滑块</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>PWM%1 占空比</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>批量写入的节点</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>批量写入进度</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>发现的设备</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
             <source>帮助</source>
             <translation type="unfinished" />
         </message>
@@ -656,11 +832,11 @@
             <translation type="unfinished" />
         </message>
         <message>
-            <source>设置文件 %1 无法写入：更改不会保存</source>
+            <source>已忽略来自 %1 的回复</source>
             <translation type="unfinished" />
         </message>
         <message>
-            <source>已忽略来自 %1 的回复</source>
+            <source>设置文件 %1 无法写入：更改不会保存</source>
             <translation type="unfinished" />
         </message>
         <message>

@@ -552,6 +552,182 @@
             <translation>The port was closed</translation>
         </message>
         <message>
+            <source>立即生效：改变会马上发送到模块</source>
+            <translation>Applies at once: a change is sent to the module immediately</translation>
+        </message>
+        <message>
+            <source>串口</source>
+            <translation>Serial port</translation>
+        </message>
+        <message>
+            <source>串口状态</source>
+            <translation>Port state</translation>
+        </message>
+        <message>
+            <source>远程地址</source>
+            <translation>Remote address</translation>
+        </message>
+        <message>
+            <source>远程地址模式</source>
+            <translation>Remote address mode</translation>
+        </message>
+        <message>
+            <source>定时发送间隔(ms)</source>
+            <translation>Repeat interval (ms)</translation>
+        </message>
+        <message>
+            <source>命令</source>
+            <translation>Command</translation>
+        </message>
+        <message>
+            <source>日志</source>
+            <translation>Log</translation>
+        </message>
+        <message>
+            <source>扫描进度</source>
+            <translation>Scan progress</translation>
+        </message>
+        <message>
+            <source>配置进度</source>
+            <translation>Configuration progress</translation>
+        </message>
+        <message>
+            <source>目标设备网络地址</source>
+            <translation>Target network address</translation>
+        </message>
+        <message>
+            <source>目标设备MAC地址</source>
+            <translation>Target MAC address</translation>
+        </message>
+        <message>
+            <source>透传地址模式</source>
+            <translation>TID address mode</translation>
+        </message>
+        <message>
+            <source>透传地址</source>
+            <translation>TID address</translation>
+        </message>
+        <message>
+            <source>数据包地址模式</source>
+            <translation>Packet address mode</translation>
+        </message>
+        <message>
+            <source>数据包目标地址</source>
+            <translation>Packet address</translation>
+        </message>
+        <message>
+            <source>数据包发送间隔(ms)</source>
+            <translation>Packet repeat interval (ms)</translation>
+        </message>
+        <message>
+            <source>已发送字符数</source>
+            <translation>Characters sent</translation>
+        </message>
+        <message>
+            <source>已接收字节数</source>
+            <translation>Bytes received</translation>
+        </message>
+        <message>
+            <source>切换语言：%1</source>
+            <translation>Switch language: %1</translation>
+        </message>
+        <message>
+            <source>IO%1 输入</source>
+            <translation>IO %1 input</translation>
+        </message>
+        <message>
+            <source>IO%1 输出</source>
+            <translation>IO %1 output</translation>
+        </message>
+        <message>
+            <source>IO%1 当前电平</source>
+            <translation>IO %1 current level</translation>
+        </message>
+        <message>
+            <source>IO%1 输出电平</source>
+            <translation>IO %1 output level</translation>
+        </message>
+        <message>
+            <source>IO%1 透传启用</source>
+            <translation>IO %1 transparent IO on</translation>
+        </message>
+        <message>
+            <source>IO%1 透传目标IO</source>
+            <translation>IO %1 target IO</translation>
+        </message>
+        <message>
+            <source>IO%1 透传地址模式</source>
+            <translation>IO %1 target address mode</translation>
+        </message>
+        <message>
+            <source>IO%1 透传目标地址</source>
+            <translation>IO %1 target address</translation>
+        </message>
+        <message>
+            <source>IO%1 定时采集启用</source>
+            <translation>IO %1 sampling on</translation>
+        </message>
+        <message>
+            <source>IO%1 采集间隔</source>
+            <translation>IO %1 sample interval</translation>
+        </message>
+        <message>
+            <source>IO%1 采集地址模式</source>
+            <translation>IO %1 sample address mode</translation>
+        </message>
+        <message>
+            <source>IO%1 采集目标地址</source>
+            <translation>IO %1 sample address</translation>
+        </message>
+        <message>
+            <source>AD%1 值</source>
+            <translation>AD%1 value</translation>
+        </message>
+        <message>
+            <source>AD%1 采集启用</source>
+            <translation>AD%1 sampling on</translation>
+        </message>
+        <message>
+            <source>AD%1 采集间隔</source>
+            <translation>AD%1 sample interval</translation>
+        </message>
+        <message>
+            <source>AD%1 地址模式</source>
+            <translation>AD%1 address mode</translation>
+        </message>
+        <message>
+            <source>AD%1 目标地址</source>
+            <translation>AD%1 target address</translation>
+        </message>
+        <message>
+            <source>PWM%1 启用</source>
+            <translation>PWM %1 on</translation>
+        </message>
+        <message>
+            <source>PWM%1 频率</source>
+            <translation>PWM %1 frequency</translation>
+        </message>
+        <message>
+            <source>PWM%1 占空比滑块</source>
+            <translation>PWM %1 duty slider</translation>
+        </message>
+        <message>
+            <source>PWM%1 占空比</source>
+            <translation>PWM %1 duty</translation>
+        </message>
+        <message>
+            <source>批量写入的节点</source>
+            <translation>Batch write nodes</translation>
+        </message>
+        <message>
+            <source>批量写入进度</source>
+            <translation>Batch write progress</translation>
+        </message>
+        <message>
+            <source>发现的设备</source>
+            <translation>Devices found</translation>
+        </message>
+        <message>
             <source>帮助</source>
             <translation>Help</translation>
         </message>
@@ -662,12 +838,12 @@ Without a module, open the port "Simulator" to try every feature.</translation>
             <translation>Cannot open the manual %1: run man nodeweave in a terminal</translation>
         </message>
         <message>
-            <source>设置文件 %1 无法写入：更改不会保存</source>
-            <translation>The settings file %1 cannot be written: changes will not be kept</translation>
-        </message>
-        <message>
             <source>已忽略来自 %1 的回复</source>
             <translation>reply from %1 ignored</translation>
+        </message>
+        <message>
+            <source>设置文件 %1 无法写入：更改不会保存</source>
+            <translation>The settings file %1 cannot be written: changes will not be kept</translation>
         </message>
         <message>
             <source>表单尚未通过读取或导入填写。仍要把它写入所选节点吗？</source>

@@ -106,12 +106,16 @@ private slots:
         f.sim()->breakHostLineAfter(4);
         w->sendCmd("AT+VER");
         QCOMPARE_FORM(f, "-pushButton_send");
-        QTRY_COMPARE(logTexts(f), QStringList({"AT+V"}));
+        // The log keeps why, in a failure note.
+        QTRY_COMPARE(logTexts(f).size(), 2);
+        QCOMPARE(logTexts(f).first(), "AT+V");
+        QVERIFY(logTexts(f).last().startsWith("串口已断开：Simulator（"));
         // A write the port refuses whole: nothing is counted or logged.
         QVERIFY(f.openPort());
         w->comSend("AT\r\n");
         QCOMPARE_FORM(f, "-pushButton_send;label_sendCnt=4");
-        QCOMPARE(logTexts(f).size(), 1);
+        QCOMPARE(logTexts(f).size(), 3);
+        QVERIFY(logTexts(f).last().startsWith("串口已断开：Simulator（"));
         // A real port that reports a failed write is closed the same way.
         Pty pty;
         QVERIFY(f.openPort(pty.slavePath));
