@@ -101,6 +101,7 @@ private slots:
     void readReplies_data();
     void readReplies();
     void failuresAndStop();
+    void otherNodesAndEditsDuringRuns();
     void exportAndImport();
 };
 
@@ -280,6 +281,35 @@ void TestCfgWindow::failuresAndStop()
     QCOMPARE(countOf(f.sim(), "AT+EPID?"), 1);
     QCOMPARE(afterRun(f, false), "tab 2");
     QTRY_VERIFY(logTexts(f).contains("读取配置遇到错误：在 AT+EPID? 处（无回复）"));
+}
+
+void TestCfgWindow::otherNodesAndEditsDuringRuns()
+{
+    WindowFixture f;
+    QVERIFY(openFast(f));
+    SimModule *sim = f.sim();
+    // 0x3C4D answers a console query late, while a slow read of 0x1A2B runs: its reply is
+    // noted and ignored, and the read takes each of its own queries' answers once.
+    QVERIFY(sim->setNodeKnobs("0x3C4D:late=JOINT:150").isEmpty());
+    QVERIFY(sim->setNodeKnobs("0x1A2B:latency=20").isEmpty());
+    formSet(f, "lineEdit_cmd=AT+JOINT?>NID,0x3C4D;pushButton_send");
+    setRemoteTarget(f, "0x1A2B", "0x00124B0001A2B3D1");
+    sim->clearReceivedLines();
+    QCOMPARE(run(f, kRead), kReadDone);
+    QVERIFY(logTexts(f).contains("已忽略来自 0x3C4D 的回复"));
+    QCOMPARE(sim->receivedLines().size(), 33);
+    QCOMPARE(CfgForm::value(f, "lineEdit_joinTime"),
+             sim->nodeByNet("0x1A2B")->config().joinTime);
+
+    // A field changed while a write runs is neither sent at once nor taken for the write's.
+    setRemoteTarget(f, {}, {});
+    TestAccess::target(f.w.get()).isLocal = true;
+    QVERIFY(sim->setNodeKnobs("0:refuse=DBIT:23").isEmpty());
+    onLine(sim, "AT+IPR=", [&] { formSet(f, "comboBox_defaultWorkMode=TP_MODE"); });
+    sim->clearReceivedLines();
+    QCOMPARE(run(f, kWrite), QStringLiteral("写入配置遇到错误"));
+    QCOMPARE(countOf(sim, "AT+DFWM"), 0);
+    QCOMPARE(countOf(sim, "AT+DBIT="), 2);
 }
 
 void TestCfgWindow::exportAndImport()
