@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
+#include <QListWidget>
 #include <QStyle>
 
 namespace {
@@ -94,6 +95,7 @@ private slots:
     void interrupted_data();
     void interrupted();
     void offered();
+    void ownValuesAndQuestions();
 };
 
 void TestBatchWrite::outcomes_data()
@@ -276,6 +278,52 @@ void TestBatchWrite::offered()
     QVERIFY(!batchButton(f)->isEnabled()); // a read runs
     QVERIFY(runEnded(f));
     QVERIFY(batchButton(f)->isEnabled());
+}
+
+void TestBatchWrite::ownValuesAndQuestions()
+{
+    WindowFixture f;
+    QVERIFY(openFast(f));
+    f.sim()->setScanTimeScale(0.05);
+    formSet(f, "lineEdit_scanTime=1;pushButton_scan");
+    QVERIFY(waitUntil([&] { return !TestAccess::scanning(f.w.get()); }));
+    tick(f, {1, 2});
+    const auto load = [&](const QByteArray &csv) {
+        f.nextOpenFile = f.dir.filePath(QStringLiteral("nodes.csv"));
+        QFile file(f.nextOpenFile);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(csv) == csv.size());
+        file.close();
+        f.find<QPushButton>("pushButton_batchValues")->click();
+    };
+    // A file with an unknown column or a value a field refuses is refused whole, by its line.
+    load("node,DESC1,COLOUR\n0x1A2B,A,red\n");
+    QVERIFY(f.messages.constLast().endsWith("第 1 行：未知的列 COLOUR"));
+    load("node,CH\n0x1A2B,20\n0x3C4D,27\n");
+    QVERIFY(f.messages.constLast().endsWith("第 3 行：值不被接受：CH=27"));
+    auto *plan = f.find<QLabel>("label_batchPlan");
+    QCOMPARE(plan->text(), QStringLiteral("写入 34 个设置（7 组）到 2 个节点，然后校验"));
+    load("\xEF\xBB\xBFnode,DESC1\r\n0x1a2b,LINE_A\r\n0x00124B0001A2B3D2,LINE_B\r\n0x9999,X\r\n");
+    QCOMPARE(plan->text(),
+             QStringLiteral("写入 34 个设置（7 组）到 2 个节点，然后校验；2 个节点有各自的值；"
+                            "值文件中扫描未发现的节点：0x9999"));
+    // Only the nodes' own values: no group.
+    auto *groups = f.find<QListWidget>("listWidget_batchGroups");
+    for (int i = 0; i < groups->count(); ++i)
+        groups->item(i)->setCheckState(Qt::Unchecked);
+    // The form was never read or imported, and the descriptors are identity: asked twice;
+    // a No to the first sends nothing.
+    f.answerYes = false;
+    f.find<QPushButton>("pushButton_batchStart")->click();
+    QCOMPARE(f.questions.size(), 1);
+    QVERIFY(!TestAccess::sequenceRunning(f.w.get()));
+    f.answerYes = true;
+    const QStringList report = runAndReport(f);
+    QCOMPARE(f.questions.size(), 3);
+    QCOMPARE(f.sim()->nodeByNet("0x1A2B")->config().desc[0], QStringLiteral("LINE_A"));
+    QCOMPARE(f.sim()->nodeByNet("0x3C4D")->config().desc[0], QStringLiteral("LINE_B"));
+    QCOMPARE(report.value(1).section(',', 3, 3), QStringLiteral("verified"));
+    QCOMPARE(report.value(2).section(',', -4, -3), QStringLiteral(",WNODE 1=LINE_B"));
+    QCOMPARE(f.sim()->receivedLines().filter("AT+WNODE").size(), 2);
 }
 
 QTEST_MAIN(TestBatchWrite)

@@ -298,8 +298,7 @@ void TestCfgWindow::otherNodesAndEditsDuringRuns()
     QCOMPARE(run(f, kRead), kReadDone);
     QVERIFY(logTexts(f).contains("已忽略来自 0x3C4D 的回复"));
     QCOMPARE(sim->receivedLines().size(), 33);
-    QCOMPARE(CfgForm::value(f, "lineEdit_joinTime"),
-             sim->nodeByNet("0x1A2B")->config().joinTime);
+    QCOMPARE(CfgForm::value(f, "lineEdit_joinTime"), sim->nodeByNet("0x1A2B")->config().joinTime);
 
     // A field changed while a write runs is neither sent at once nor taken for the write's.
     setRemoteTarget(f, {}, {});
