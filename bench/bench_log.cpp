@@ -15,9 +15,9 @@
 //   bench_log [--rounds N] [--sizes 10000,100000,1000000] [--extras off,capture,cap+time]
 //             [--paced-seconds S] [--fast-only 1]
 
+#include "app/consolelog.h"
 #include "app/dialogs.h"
 #include "app/nodeweave.h"
-#include "app/consolelog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -41,6 +41,7 @@
 #include <fcntl.h>
 #include <map>
 #include <memory>
+#include <poll.h>
 #include <sys/resource.h>
 #include <termios.h>
 #include <thread>
@@ -101,6 +102,7 @@ struct Pty
         tcgetattr(slave, &raw);
         cfmakeraw(&raw);
         tcsetattr(slave, TCSANOW, &raw);
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     }
     ~Pty()
     {
@@ -110,13 +112,23 @@ struct Pty
     }
 };
 
-bool writeAll(int fd, const char *data, size_t size)
+// Writes all of `data` unless `stop` is set first. The master is non-blocking, so that a
+// writer whose reader has gone (the window stopped reading once the figures were taken, or a
+// run gave up) notices `stop` instead of waiting in write() for ever.
+bool writeAll(int fd, const char *data, size_t size, const std::atomic<bool> &stop)
 {
     while (size > 0) {
+        if (stop)
+            return false;
         const ssize_t n = ::write(fd, data, size);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                pollfd p{fd, POLLOUT, 0};
+                ::poll(&p, 1, 50);
+                continue;
+            }
             return false;
         }
         data += n;
@@ -294,20 +306,22 @@ Run floodRun(int lines, Extra extra)
         done = true;
         loop.quit();
     });
-    QTimer::singleShot(600000, &loop, &QEventLoop::quit);
+    QTimer::singleShot(120000, &loop, &QEventLoop::quit); // a run that never ends is a failure
 
     LoopLatency latency;
     double writerCpu = 0;
+    std::atomic<bool> stop{false};
     const double main0 = threadCpuSeconds();
     const double process0 = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
     clock.start();
     std::thread writer([&] {
-        writeAll(pty.master, data.constData(), size_t(data.size()));
+        writeAll(pty.master, data.constData(), size_t(data.size()), stop);
         writerCpu = threadCpuSeconds();
     });
     check.start();
     loop.exec();
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
+    stop = true; // only matters when the run gave up before every line was read
     writer.join();
     // Writing the capture's last lines counts in its CPU time, too.
     win.consoleLog()->stopCapture(false);
@@ -356,7 +370,8 @@ Paced pacedCpuShare(double seconds, int baud, bool mixed, Extra extra)
                 ++i;
             }
             linesSent = i;
-            if (!chunk.isEmpty() && !writeAll(pty.master, chunk.constData(), size_t(chunk.size())))
+            if (!chunk.isEmpty() &&
+                !writeAll(pty.master, chunk.constData(), size_t(chunk.size()), stop))
                 break;
             sent += chunk.size();
             usleep(2000);
