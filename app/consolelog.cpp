@@ -134,7 +134,8 @@ QString entryLine(const QTableWidgetItem *item)
 } // namespace
 
 ConsoleLog::ConsoleLog(QTableWidget *table, QObject *parent)
-    : QObject(parent), m_table(table), m_frameTimer(new QTimer(this))
+    : QObject(parent), m_table(table), m_frameTimer(new QTimer(this)),
+      m_clock([] { return logClock().elapsed(); })
 {
     m_frameTimer->setSingleShot(true);
     connect(m_frameTimer, &QTimer::timeout, this, &ConsoleLog::flush);
@@ -383,13 +384,24 @@ void ConsoleLog::scheduleFrame()
 {
     if (m_frameTimer->isActive())
         return;
-    // The first change after a quiet spell shows on the next pass of the event loop;
-    // under steady traffic the table is updated at most once a frame, and after a second
-    // of it half as often: nobody reads a log that scrolls that fast, and repainting it is
-    // most of what a busy line costs the window.
-    const int frameMs = m_busyFrames >= 10 ? 2 * kFrameMs : kFrameMs;
-    const qint64 wait = m_lastFrameMs < 0 ? 0 : frameMs - (logClock().elapsed() - m_lastFrameMs);
-    m_frameTimer->start(int(std::clamp<qint64>(wait, 0, frameMs)));
+    // A reply on a quiet line, or the answer to a command just sent, is drawn at the next
+    // frame: that is the wait a user feels. Under steady traffic the table is updated ten
+    // times a second, and after a second of it five: nobody reads a log that scrolls that
+    // fast, and repainting it is most of what a busy line costs the window.
+    const qint64 now = m_clock();
+    const qint64 sinceFrame = m_lastFrameMs < 0 ? kQuietMs + 1 : now - m_lastFrameMs;
+    if (sinceFrame > kQuietMs)
+        m_trafficSinceMs = now;
+    const qint64 traffic = now - m_trafficSinceMs;
+    const int frameMs = traffic < kSustainMs ? kQuickFrameMs
+                        : traffic < 1000     ? kFrameMs
+                                             : 2 * kFrameMs;
+    m_frameTimer->start(int(std::clamp<qint64>(frameMs - sinceFrame, 0, frameMs)));
+}
+
+int ConsoleLog::frameDelay() const
+{
+    return m_frameTimer->isActive() ? m_frameTimer->interval() : -1;
 }
 
 void ConsoleLog::dropOldestRows(int count)
@@ -404,8 +416,8 @@ void ConsoleLog::dropOldestRows(int count)
 
 void ConsoleLog::flush()
 {
-    m_lastFrameMs = logClock().elapsed();
-    m_busyFrames = m_pending.isEmpty() ? 0 : m_busyFrames + 1;
+    m_frameTimer->stop();
+    m_lastFrameMs = m_clock();
     emit frame();
     if (m_pending.isEmpty())
         return;

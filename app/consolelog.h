@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -34,9 +35,14 @@ public:
         Note = 2
     };
 
-    // Under steady traffic the table is updated at most this often (half as often after
-    // a second of it).
+    // An entry on a quiet line is shown at the next frame, at most kQuickFrameMs after
+    // the one before. Once traffic has kept up for kSustainMs the table is updated at most
+    // every kFrameMs (half as often after a second of it); a line counts as quiet again
+    // after kQuietMs without a frame to draw.
+    static constexpr int kQuickFrameMs = 16;
     static constexpr int kFrameMs = 100;
+    static constexpr int kSustainMs = 100;
+    static constexpr int kQuietMs = 50;
 
     explicit ConsoleLog(QTableWidget *table, QObject *parent = nullptr);
     ~ConsoleLog() override;
@@ -77,6 +83,15 @@ public:
     qint64 charBudget() const { return m_charBudget; }
     void setCharBudget(qint64 chars) { m_charBudget = chars; }
     int pendingCount() const { return int(m_pending.size()); }
+    // Milliseconds until the frame that is due, or -1 when none is.
+    int frameDelay() const;
+    // The clock that paces the frames (milliseconds, never going back), for tests. The
+    // line counts as quiet on the new clock.
+    void setClock(std::function<qint64()> msecs)
+    {
+        m_clock = std::move(msecs);
+        m_lastFrameMs = -1;
+    }
 
     // The rows as a saved or copied log has them: each with its line end.
     QString text(const QList<int> &rows) const;
@@ -115,8 +130,9 @@ private:
     QTableWidget *m_table;
     QTimer *m_frameTimer;
     QList<Entry> m_pending;
+    std::function<qint64()> m_clock;
     qint64 m_lastFrameMs = -1;
-    int m_busyFrames = 0; // frames in a row that had entries to show
+    qint64 m_trafficSinceMs = 0; // when the line last came out of a quiet spell
     int m_cap = 100000;
     // Characters held by the table, bounded too: a peer spewing bytes without line ends
     // fills the log with 64 KiB entries, and 100 000 of those would not fit in memory.

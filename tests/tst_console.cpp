@@ -330,6 +330,39 @@ private slots:
         log.append(QString(20, QLatin1Char('x')), ConsoleLog::Received);
         log.flush();
         QCOMPARE(columnTexts(&table), QStringList({QString(20, QLatin1Char('x'))}));
+
+        // Frames by the log's own clock: a command on a quiet line and its reply are each
+        // drawn at the next frame; steady traffic is paced; a quiet spell ends the pacing.
+        qint64 now = 10000;
+        log.setClock([&now] { return now; });
+        log.setShowSent(true);
+        const auto exchange = [&] {
+            log.append("AT\r\n", ConsoleLog::Sent);
+            QCOMPARE(log.frameDelay(), 0);
+            log.flush();
+            now += 5;
+            log.append("OK\r\n", ConsoleLog::Received);
+            QCOMPARE(log.frameDelay(), ConsoleLog::kQuickFrameMs - 5);
+            log.flush();
+        };
+        exchange();
+        qint64 due = 0;
+        for (int ms = 0; ms < 3 * ConsoleLog::kSustainMs; ms += 4) {
+            now += 4;
+            const bool frame = now >= due;
+            if (frame)
+                log.flush();
+            log.append("IO=9,0x1A2B,1\r\n", ConsoleLog::Received);
+            if (frame)
+                due = now + log.frameDelay();
+        }
+        log.flush();
+        now += 1;
+        log.append("IO=9,0x1A2B,0\r\n", ConsoleLog::Received);
+        QCOMPARE(log.frameDelay(), ConsoleLog::kFrameMs - 1);
+        log.flush();
+        now += 2 * ConsoleLog::kQuietMs;
+        exchange();
     }
 };
 
