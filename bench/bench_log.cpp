@@ -12,8 +12,11 @@
 // 600-baud line, the fastest common adapter setting, saturated with time column and capture on
 // (aim: under 5 %).
 //
+// Then what a user waits for on a quiet line: from a reply's last byte written to its row
+// painted (aim: 20 ms), for replies alone and for replies 10 ms after a command.
+//
 //   bench_log [--rounds N] [--sizes 10000,100000,1000000] [--extras off,capture,cap+time]
-//             [--paced-seconds S] [--fast-only 1]
+//             [--paced-seconds S] [--fast-only 1] [--latency-replies N]
 
 #include "app/consolelog.h"
 #include "app/dialogs.h"
@@ -27,6 +30,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -404,6 +408,91 @@ Paced pacedCpuShare(double seconds, int baud, bool mixed, Extra extra)
     return p;
 }
 
+// Paints of the log's viewport that show row `row` with `text`, scrolled into view: the
+// moment the user sees it.
+struct RowPainted : QObject
+{
+    QTableWidget *log = nullptr;
+    int row = -1;
+    QString text;
+    QElapsedTimer *clock = nullptr;
+    qint64 paintedNs = -1;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() != QEvent::Paint || row < 0 || paintedNs >= 0 || log->rowCount() <= row)
+            return false;
+        const QTableWidgetItem *item = log->item(row, 0);
+        if (item && item->text() == text &&
+            log->verticalScrollBar()->value() == log->verticalScrollBar()->maximum())
+            paintedNs = clock->nsecsElapsed();
+        return false;
+    }
+};
+
+struct Latency
+{
+    std::vector<double> ms;
+    int missed = 0;
+};
+
+// Time from a reply's last byte written to the terminal to its row painted, for `replies`
+// replies 200 ms apart. Alone, each reply comes on a quiet line; with `command`, the window
+// sends "AT" first and the reply follows 10 ms after the command reached the terminal, as a
+// module answers.
+Latency replyLatency(int replies, bool command)
+{
+    Pty pty;
+    Window win(pty.slavePath, Extra::None);
+    ::close(pty.slave);
+    pty.slave = -1;
+    QTableWidget *log = win.log();
+    auto *cmd = win.w->findChild<QLineEdit *>(QStringLiteral("lineEdit_cmd"));
+    auto *send = win.w->findChild<QPushButton *>(QStringLiteral("pushButton_send"));
+    cmd->setText(QStringLiteral("AT"));
+    QElapsedTimer clock;
+    clock.start();
+    RowPainted painted;
+    painted.log = log;
+    painted.clock = &clock;
+    log->viewport()->installEventFilter(&painted);
+    Latency out;
+    const std::atomic<bool> never{false};
+    for (int i = 0; i < replies; ++i) {
+        QEventLoop gap;
+        QTimer::singleShot(200, &gap, &QEventLoop::quit);
+        gap.exec();
+        const QByteArray reply = "IO=9,0x" + QByteArray::number(0x1000 + i, 16) + ",1\r\n";
+        if (command) {
+            send->click();
+            // The command is on the terminal once comSend returns; drain it.
+            char buf[256];
+            while (::read(pty.master, buf, sizeof buf) > 0) {
+            }
+            QEventLoop module;
+            QTimer::singleShot(10, &module, &QEventLoop::quit);
+            module.exec();
+        }
+        painted.row = log->rowCount() + win.consoleLog()->pendingCount();
+        painted.text = QString::fromLatin1(reply);
+        painted.paintedNs = -1;
+        writeAll(pty.master, reply.constData(), size_t(reply.size()), never);
+        const qint64 written = clock.nsecsElapsed();
+        QEventLoop wait;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (painted.paintedNs >= 0 || clock.nsecsElapsed() - written > 2000000000LL)
+                wait.quit();
+        });
+        poll.start(1);
+        wait.exec();
+        if (painted.paintedNs < 0)
+            ++out.missed;
+        else
+            out.ms.push_back(double(painted.paintedNs - written) / 1e6);
+    }
+    return out;
+}
+
 template <typename T> T median(std::vector<T> v)
 {
     std::sort(v.begin(), v.end());
@@ -419,6 +508,7 @@ int main(int argc, char *argv[])
     std::vector<int> sizes = {10000, 100000, 1000000};
     double pacedSeconds = 5;
     bool fastOnly = false; // only the 921 600-baud case, for a profiler
+    int latencyReplies = 100;
     // The flood's cases; comparisons need "off" among them.
     std::vector<Extra> extras = {Extra::None, Extra::Capture, Extra::CaptureAndTime};
     const QStringList args = app.arguments();
@@ -439,6 +529,8 @@ int main(int argc, char *argv[])
                     extras.push_back(e);
         } else if (args[i] == QLatin1String("--fast-only")) {
             fastOnly = args[i + 1].toInt() != 0;
+        } else if (args[i] == QLatin1String("--latency-replies")) {
+            latencyReplies = std::max(0, args[i + 1].toInt());
         } else if (args[i] == QLatin1String("--paced-seconds")) {
             pacedSeconds = args[i + 1].toDouble();
         }
@@ -508,6 +600,20 @@ int main(int argc, char *argv[])
             paced(kBaud, false, Extra::CaptureAndTime);
         }
         paced(921600, true, Extra::CaptureAndTime);
+    }
+    if (latencyReplies > 0) {
+        for (bool command : {false, true}) {
+            const Latency l = replyLatency(latencyReplies, command);
+            allOk = allOk && l.missed == 0 && !l.ms.empty();
+            if (l.ms.empty())
+                continue;
+            printf("reply to row painted, %s, %zu replies 200 ms apart: median %.1f ms, worst "
+                   "%.1f ms (aim <= 20 ms)%s\n",
+                   command ? "10 ms after a command" : "quiet line", l.ms.size(), median(l.ms),
+                   *std::max_element(l.ms.begin(), l.ms.end()),
+                   l.missed ? qPrintable(QStringLiteral(", %1 never painted").arg(l.missed)) : "");
+            fflush(stdout);
+        }
     }
     if (!allOk)
         printf("some runs did not finish\n");
