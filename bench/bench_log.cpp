@@ -16,7 +16,10 @@
 // painted (aim: 20 ms), for replies alone and for replies 10 ms after a command.
 //
 //   bench_log [--rounds N] [--sizes 10000,100000,1000000] [--extras off,capture,cap+time]
-//             [--paced-seconds S] [--fast-only 1] [--latency-replies N]
+//             [--paced-seconds S] [--fast-only 1] [--latency-replies N] [--picocom 0]
+//
+// With picocom installed (the Debian package), every round of the flood runs it too on a
+// terminal of its own, and the window's time is printed against its time.
 
 #include "app/consolelog.h"
 #include "app/dialogs.h"
@@ -33,6 +36,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -40,13 +44,17 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
 #include <map>
 #include <memory>
 #include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -343,6 +351,81 @@ Run floodRun(int lines, Extra extra)
     return r;
 }
 
+// The same flood through picocom, a terminal program that writes what the port brings to
+// its own terminal and keeps nothing: the floor beside which the window's rate is read.
+// picocom's terminal is a second pseudo-terminal read here as fast as it comes; the clock
+// stops when the last line has come out of it. Lines per second, or 0 when the run failed.
+double picocomRun(const QByteArray &data)
+{
+    static const QByteArray kEnd = QByteArrayLiteral("NW-END-OF-FLOOD\r\n");
+    Pty pty;
+    int term = -1, termSlave = -1;
+    termios raw{};
+    cfmakeraw(&raw);
+    if (openpty(&term, &termSlave, nullptr, &raw, nullptr) != 0)
+        return 0;
+    const QByteArray port = pty.slavePath.toLocal8Bit();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setsid();
+        dup2(termSlave, 0);
+        dup2(termSlave, 1);
+        dup2(termSlave, 2);
+        ioctl(0, TIOCSCTTY, 0);
+        execlp("picocom", "picocom", "--nolock", "--noreset", "--baud", "115200", port.constData(),
+               static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    ::close(termSlave);
+    QElapsedTimer clock;
+    clock.start();
+    QByteArray seen;
+    // Reads picocom's terminal until `until` is in what came, or the time is up.
+    const auto readUntil = [&](const QByteArray &until, qint64 deadlineMs) {
+        char buf[65536];
+        while (clock.elapsed() < deadlineMs) {
+            pollfd p{term, POLLIN, 0};
+            if (::poll(&p, 1, 100) <= 0)
+                continue;
+            const ssize_t n = ::read(term, buf, sizeof buf);
+            if (n <= 0)
+                return false;
+            seen.append(buf, n);
+            if (seen.contains(until))
+                return true;
+            seen = seen.right(until.size());
+        }
+        return false;
+    };
+    double rate = 0;
+    if (pid > 0 && readUntil(QByteArrayLiteral("Terminal ready"), 10000)) {
+        ::close(pty.slave);
+        pty.slave = -1;
+        seen.clear();
+        std::atomic<bool> stop{false};
+        clock.restart();
+        std::thread writer([&] {
+            writeAll(pty.master, data.constData(), size_t(data.size()), stop) &&
+                writeAll(pty.master, kEnd.constData(), size_t(kEnd.size()), stop);
+        });
+        if (readUntil(kEnd, 120000))
+            rate = double(data.count('\n')) / (double(clock.nsecsElapsed()) / 1e9);
+        stop = true;
+        writer.join();
+    }
+    if (pid > 0) {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+    }
+    ::close(term);
+    return rate;
+}
+
+bool havePicocom()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("picocom")).isEmpty();
+}
+
 struct Paced
 {
     double share = 0; // of one core, main thread
@@ -509,6 +592,7 @@ int main(int argc, char *argv[])
     double pacedSeconds = 5;
     bool fastOnly = false; // only the 921 600-baud case, for a profiler
     int latencyReplies = 100;
+    bool peer = havePicocom(); // picocom beside the flood, when installed
     // The flood's cases; comparisons need "off" among them.
     std::vector<Extra> extras = {Extra::None, Extra::Capture, Extra::CaptureAndTime};
     const QStringList args = app.arguments();
@@ -529,6 +613,8 @@ int main(int argc, char *argv[])
                     extras.push_back(e);
         } else if (args[i] == QLatin1String("--fast-only")) {
             fastOnly = args[i + 1].toInt() != 0;
+        } else if (args[i] == QLatin1String("--picocom")) {
+            peer = args[i + 1].toInt() != 0 && havePicocom();
         } else if (args[i] == QLatin1String("--latency-replies")) {
             latencyReplies = std::max(0, args[i + 1].toInt());
         } else if (args[i] == QLatin1String("--paced-seconds")) {
@@ -549,11 +635,24 @@ int main(int argc, char *argv[])
         // of them alike; each case is compared with the run without extras of its own round.
         std::map<Extra, std::vector<double>> rates, slower, mainCpu, otherCpu, moreCpu;
         std::map<Extra, qint64> worst;
+        std::vector<double> peerRates, peerRatios;
+        QByteArray flood;
+        if (peer) {
+            for (int i = 0; i < lines; ++i)
+                flood += sampleLine(i);
+        }
         for (int r = 0; r < rounds; ++r) {
+            if (peer) {
+                const double rate = picocomRun(flood);
+                allOk = allOk && rate > 0;
+                peerRates.push_back(rate);
+            }
             for (Extra extra : extras) {
                 const Run run = floodRun(lines, extra);
                 allOk = allOk && run.ok;
                 rates[extra].push_back(run.linesPerSecond);
+                if (peer && extra == Extra::None && peerRates.back() > 0)
+                    peerRatios.push_back(peerRates.back() / run.linesPerSecond);
                 worst[extra] = std::max(worst[extra], run.worstLoopMs);
                 mainCpu[extra].push_back(run.mainMicros);
                 otherCpu[extra].push_back(run.otherMicros);
@@ -575,6 +674,17 @@ int main(int argc, char *argv[])
                 printf("   against off: time per line %+.1f %%, CPU per line %+.1f %% (medians of "
                        "the rounds' pairs)",
                        median(slower[extra]), median(moreCpu[extra]));
+            printf("\n");
+            fflush(stdout);
+        }
+        if (peer && !peerRates.empty()) {
+            printf("%-10d %-8s %14.0f %8.2f", lines, "picocom", median(peerRates),
+                   median(peerRates) / kAimLinesPerSecond);
+            if (!peerRatios.empty())
+                printf("   the window's time against picocom's: %.2f x (median of the rounds' "
+                       "pairs, %.2f-%.2f)",
+                       median(peerRatios), *std::min_element(peerRatios.begin(), peerRatios.end()),
+                       *std::max_element(peerRatios.begin(), peerRatios.end()));
             printf("\n");
             fflush(stdout);
         }
