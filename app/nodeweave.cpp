@@ -1,8 +1,8 @@
 #include "app/nodeweave.h"
 
+#include "app/consolelog.h"
 #include "app/quietprogress.h"
 #include "app/settingslocation.h"
-#include "app/consolelog.h"
 #include "config/fieldrules.h"
 #include "sim/simmodule.h"
 
@@ -42,6 +42,8 @@ void fitToText(QLineEdit *edit, const char *longest)
 
 Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
 {
+    // Made first: it starts listing the system's ports on a thread while the form is built.
+    portWatcher = new PortWatcher(this);
     ui.setupUi(this);
     // Connected right after the form's own by-name connections, as those would be.
     families = FormFamilies::find(this);

@@ -1,7 +1,7 @@
 #include "app/nodeweave.h"
 
-#include "app/dialogs.h"
 #include "app/consolelog.h"
+#include "app/dialogs.h"
 #include "serial/portproblem.h"
 #include "sim/simdevice.h"
 #include "sim/simmodule.h"
@@ -18,7 +18,6 @@ void Nodeweave::fillPortList()
     // A typed device path (a pty, /dev/serial/by-id/…) is accepted as well as a listed name.
     ui.comboBox_comPort->setEditable(true);
     ui.comboBox_comPort->setInsertPolicy(QComboBox::NoInsert);
-    portWatcher = new PortWatcher(this);
     connect(portWatcher, &PortWatcher::portsChanged, this, &Nodeweave::portsChanged);
     connect(ui.comboBox_comPort, &PortComboBox::popupAboutToShow, this,
             [this] { refreshPortList(); });
