@@ -139,6 +139,9 @@ ConsoleLog::ConsoleLog(QTableWidget *table, QObject *parent)
 {
     m_frameTimer->setSingleShot(true);
     connect(m_frameTimer, &QTimer::timeout, this, &ConsoleLog::flush);
+    m_settleTimer = new QTimer(this);
+    m_settleTimer->setInterval(kSettleMs);
+    connect(m_settleTimer, &QTimer::timeout, this, &ConsoleLog::settleCheck);
 
     table->setColumnCount(1);
     table->verticalHeader()->hide();
@@ -366,6 +369,7 @@ void ConsoleLog::append(QString text, Kind kind)
             writeCapture();
     }
     m_pending.append({std::move(text), kind, now});
+    ++m_appended;
     // Entries the table would drop at once need not wait for it (removing the first
     // entry of a QList costs nothing in Qt 6).
     if (m_pending.size() > m_cap)
@@ -384,19 +388,30 @@ void ConsoleLog::scheduleFrame()
 {
     if (m_frameTimer->isActive())
         return;
-    // A reply on a quiet line, or the answer to a command just sent, is drawn at the next
-    // frame: that is the wait a user feels. Under steady traffic the table is updated ten
+    // A reply on a quiet line, or the answer to a command just sent, is drawn as soon as it
+    // is in: that is the wait a user feels. Under steady traffic the table is updated ten
     // times a second, and after a second of it five: nobody reads a log that scrolls that
-    // fast, and repainting it is most of what a busy line costs the window.
+    // fast, and repainting it is most of what a busy line costs the window (a configuration
+    // read, a command every few milliseconds, keeps to that pace as well).
     const qint64 now = m_clock();
     const qint64 sinceFrame = m_lastFrameMs < 0 ? kQuietMs + 1 : now - m_lastFrameMs;
-    if (sinceFrame > kQuietMs)
+    if (sinceFrame > kQuietMs) {
         m_trafficSinceMs = now;
-    const qint64 traffic = now - m_trafficSinceMs;
-    const int frameMs = traffic < kSustainMs ? kQuickFrameMs
-                        : traffic < 1000     ? kFrameMs
-                                             : 2 * kFrameMs;
+        m_frameTimer->start(0);
+        return;
+    }
+    const int frameMs = now - m_trafficSinceMs < 1000 ? kFrameMs : 2 * kFrameMs;
     m_frameTimer->start(int(std::clamp<qint64>(frameMs - sinceFrame, 0, frameMs)));
+    m_settleMark = m_appended;
+    m_settleTimer->start();
+}
+
+void ConsoleLog::settleCheck()
+{
+    if (m_appended == m_settleMark)
+        flush();
+    else
+        m_settleMark = m_appended;
 }
 
 int ConsoleLog::frameDelay() const
@@ -417,6 +432,7 @@ void ConsoleLog::dropOldestRows(int count)
 void ConsoleLog::flush()
 {
     m_frameTimer->stop();
+    m_settleTimer->stop();
     m_lastFrameMs = m_clock();
     emit frame();
     if (m_pending.isEmpty())

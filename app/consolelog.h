@@ -35,14 +35,13 @@ public:
         Note = 2
     };
 
-    // An entry on a quiet line is shown at the next frame, at most kQuickFrameMs after
-    // the one before. Once traffic has kept up for kSustainMs the table is updated at most
-    // every kFrameMs (half as often after a second of it); a line counts as quiet again
-    // after kQuietMs without a frame to draw.
-    static constexpr int kQuickFrameMs = 16;
+    // The first entry after a quiet spell (kQuietMs without a frame) is shown at once.
+    // Under traffic the table is updated every kFrameMs (half as often after a second of
+    // it), but looks every kSettleMs whether entries still come: once they pause (the reply
+    // to a command, the end of a burst) what waits is shown then.
     static constexpr int kFrameMs = 100;
-    static constexpr int kSustainMs = 100;
     static constexpr int kQuietMs = 50;
+    static constexpr int kSettleMs = 8;
 
     explicit ConsoleLog(QTableWidget *table, QObject *parent = nullptr);
     ~ConsoleLog() override;
@@ -85,6 +84,9 @@ public:
     int pendingCount() const { return int(m_pending.size()); }
     // Milliseconds until the frame that is due, or -1 when none is.
     int frameDelay() const;
+    // The look every kSettleMs while a frame is due: shows what waits when no entry came
+    // since the last look.
+    void settleCheck();
     // The clock that paces the frames (milliseconds, never going back), for tests. The
     // line counts as quiet on the new clock.
     void setClock(std::function<qint64()> msecs)
@@ -133,6 +135,9 @@ private:
     std::function<qint64()> m_clock;
     qint64 m_lastFrameMs = -1;
     qint64 m_trafficSinceMs = 0; // when the line last came out of a quiet spell
+    QTimer *m_settleTimer;
+    quint64 m_appended = 0;   // entries appended, ever
+    quint64 m_settleMark = 0; // m_appended at the last look
     int m_cap = 100000;
     // Characters held by the table, bounded too: a peer spewing bytes without line ends
     // fills the log with 64 KiB entries, and 100 000 of those would not fit in memory.

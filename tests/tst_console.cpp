@@ -331,8 +331,9 @@ private slots:
         log.flush();
         QCOMPARE(columnTexts(&table), QStringList({QString(20, QLatin1Char('x'))}));
 
-        // Frames by the log's own clock: a command on a quiet line and its reply are each
-        // drawn at the next frame; steady traffic is paced; a quiet spell ends the pacing.
+        // Frames by the log's own clock: a command on a quiet line is drawn at once, and its
+        // reply as soon as nothing follows it; lines that keep coming wait for the paced
+        // frame; a quiet spell ends the pacing.
         qint64 now = 10000;
         log.setClock([&now] { return now; });
         log.setShowSent(true);
@@ -342,25 +343,20 @@ private slots:
             log.flush();
             now += 5;
             log.append("OK\r\n", ConsoleLog::Received);
-            QCOMPARE(log.frameDelay(), ConsoleLog::kQuickFrameMs - 5);
-            log.flush();
+            log.settleCheck();
+            QCOMPARE(log.pendingCount(), 0);
         };
         exchange();
-        qint64 due = 0;
-        for (int ms = 0; ms < 3 * ConsoleLog::kSustainMs; ms += 4) {
-            now += 4;
-            const bool frame = now >= due;
-            if (frame)
-                log.flush();
+        now += 4;
+        for (int i = 0; i < 6; ++i) {
             log.append("IO=9,0x1A2B,1\r\n", ConsoleLog::Received);
-            if (frame)
-                due = now + log.frameDelay();
+            if (i > 0)
+                log.settleCheck();
         }
-        log.flush();
-        now += 1;
-        log.append("IO=9,0x1A2B,0\r\n", ConsoleLog::Received);
-        QCOMPARE(log.frameDelay(), ConsoleLog::kFrameMs - 1);
-        log.flush();
+        QCOMPARE(log.pendingCount(), 6);
+        QCOMPARE(log.frameDelay(), ConsoleLog::kFrameMs - 4);
+        log.settleCheck();
+        QCOMPARE(log.pendingCount(), 0);
         now += 2 * ConsoleLog::kQuietMs;
         exchange();
     }
