@@ -149,10 +149,14 @@ QString entryLine(const QTableWidgetItem *item)
 } // namespace
 
 ConsoleLog::ConsoleLog(QTableWidget *table, QObject *parent)
-    : QObject(parent), m_table(table), m_frameTimer(new QTimer(this))
+    : QObject(parent), m_table(table), m_frameTimer(new QTimer(this)),
+      m_clock([] { return logClock().elapsed(); })
 {
     m_frameTimer->setSingleShot(true);
     connect(m_frameTimer, &QTimer::timeout, this, &ConsoleLog::flush);
+    m_settleTimer = new QTimer(this);
+    m_settleTimer->setInterval(kSettleMs);
+    connect(m_settleTimer, &QTimer::timeout, this, &ConsoleLog::settleCheck);
 
     table->setColumnCount(1);
     table->verticalHeader()->hide();
@@ -383,6 +387,7 @@ void ConsoleLog::append(QString text, Kind kind)
             writeCapture();
     }
     m_pending.append({std::move(text), kind, now});
+    ++m_appended;
     // Entries the table would drop at once need not wait for it (removing the first
     // entry of a QList costs nothing in Qt 6).
     if (m_pending.size() > m_cap)
@@ -401,13 +406,35 @@ void ConsoleLog::scheduleFrame()
 {
     if (m_frameTimer->isActive())
         return;
-    // The first change after a quiet spell shows on the next pass of the event loop;
-    // under steady traffic the table is updated at most once a frame, and after a second
-    // of it half as often: nobody reads a log that scrolls that fast, and repainting it is
-    // most of what a busy line costs the window.
-    const int frameMs = m_busyFrames >= 10 ? 2 * kFrameMs : kFrameMs;
-    const qint64 wait = m_lastFrameMs < 0 ? 0 : frameMs - (logClock().elapsed() - m_lastFrameMs);
-    m_frameTimer->start(int(std::clamp<qint64>(wait, 0, frameMs)));
+    // A reply on a quiet line, or the answer to a command just sent, is drawn as soon as it
+    // is in: that is the wait a user feels. Under steady traffic the table is updated ten
+    // times a second, and after a second of it five: nobody reads a log that scrolls that
+    // fast, and repainting it is most of what a busy line costs the window (a configuration
+    // read, a command every few milliseconds, keeps to that pace as well).
+    const qint64 now = m_clock();
+    const qint64 sinceFrame = m_lastFrameMs < 0 ? kQuietMs + 1 : now - m_lastFrameMs;
+    if (sinceFrame > kQuietMs) {
+        m_trafficSinceMs = now;
+        m_frameTimer->start(0);
+        return;
+    }
+    const int frameMs = now - m_trafficSinceMs < 1000 ? kFrameMs : 2 * kFrameMs;
+    m_frameTimer->start(int(std::clamp<qint64>(frameMs - sinceFrame, 0, frameMs)));
+    m_settleMark = m_appended;
+    m_settleTimer->start();
+}
+
+void ConsoleLog::settleCheck()
+{
+    if (m_appended == m_settleMark)
+        flush();
+    else
+        m_settleMark = m_appended;
+}
+
+int ConsoleLog::frameDelay() const
+{
+    return m_frameTimer->isActive() ? m_frameTimer->interval() : -1;
 }
 
 void ConsoleLog::dropOldestRows(int count)
@@ -422,8 +449,9 @@ void ConsoleLog::dropOldestRows(int count)
 
 void ConsoleLog::flush()
 {
-    m_lastFrameMs = logClock().elapsed();
-    m_busyFrames = m_pending.isEmpty() ? 0 : m_busyFrames + 1;
+    m_frameTimer->stop();
+    m_settleTimer->stop();
+    m_lastFrameMs = m_clock();
     emit frame();
     if (m_pending.isEmpty())
         return;

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -41,9 +42,13 @@ public:
         Failure
     };
 
-    // Under steady traffic the table is updated at most this often (half as often after
-    // a second of it).
+    // The first entry after a quiet spell (kQuietMs without a frame) is shown at once.
+    // Under traffic the table is updated every kFrameMs (half as often after a second of
+    // it), but looks every kSettleMs whether entries still come: once they pause (the reply
+    // to a command, the end of a burst) what waits is shown then.
     static constexpr int kFrameMs = 100;
+    static constexpr int kQuietMs = 50;
+    static constexpr int kSettleMs = 8;
 
     explicit ConsoleLog(QTableWidget *table, QObject *parent = nullptr);
     ~ConsoleLog() override;
@@ -87,6 +92,18 @@ public:
     qint64 charBudget() const { return m_charBudget; }
     void setCharBudget(qint64 chars) { m_charBudget = chars; }
     int pendingCount() const { return int(m_pending.size()); }
+    // Milliseconds until the frame that is due, or -1 when none is.
+    int frameDelay() const;
+    // The look every kSettleMs while a frame is due: shows what waits when no entry came
+    // since the last look.
+    void settleCheck();
+    // The clock that paces the frames (milliseconds, never going back), for tests. The
+    // line counts as quiet on the new clock.
+    void setClock(std::function<qint64()> msecs)
+    {
+        m_clock = std::move(msecs);
+        m_lastFrameMs = -1;
+    }
 
     // The rows as a saved or copied log has them: each with its line end.
     QString text(const QList<int> &rows) const;
@@ -125,8 +142,12 @@ private:
     QTableWidget *m_table;
     QTimer *m_frameTimer;
     QList<Entry> m_pending;
+    std::function<qint64()> m_clock;
     qint64 m_lastFrameMs = -1;
-    int m_busyFrames = 0; // frames in a row that had entries to show
+    qint64 m_trafficSinceMs = 0; // when the line last came out of a quiet spell
+    QTimer *m_settleTimer;
+    quint64 m_appended = 0;   // entries appended, ever
+    quint64 m_settleMark = 0; // m_appended at the last look
     int m_cap = 100000;
     // Characters held by the table, bounded too: a peer spewing bytes without line ends
     // fills the log with 64 KiB entries, and 100 000 of those would not fit in memory.

@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTextDocument>
 #include <QTranslator>
 
 #include <memory>
@@ -87,8 +88,13 @@ void Nodeweave::retranslate()
         ui.label_founddeviceNum->setText(tr("设备数量：") + shownCount);
     ui.pushButton_openCom->setText(portOpen ? tr("关闭") : tr("打开"));
     ui.pushButton_scan->setText(scanning ? tr("停止扫描") : tr("扫描"));
-    if (portWatcher)
-        refreshPortList(true); // the port tooltips in the new language
+    // The port tooltips in the new language, for the ports already listed: listing them
+    // again would cost as much as the rest of a language switch.
+    for (int i = 0; i < listedPorts.size() && i < ui.comboBox_comPort->count(); ++i)
+        ui.comboBox_comPort->setItemData(
+            i,
+            Qt::convertFromPlainText(PortWatcher::toolTip(listedPorts.at(i)), Qt::WhiteSpaceNoWrap),
+            Qt::ToolTipRole);
     if (batchPanel)
         batchPanel->retranslate();
     retranslateHelp();

@@ -45,6 +45,8 @@ void fitToText(QLineEdit *edit, const char *longest)
 Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
 {
     nameComboBoxesForScreenReaders();
+    // Made first: it starts listing the system's ports on a thread while the form is built.
+    portWatcher = new PortWatcher(this);
     ui.setupUi(this);
     // Connected right after the form's own by-name connections, as those would be.
     families = FormFamilies::find(this);

@@ -1,7 +1,7 @@
 #include "app/nodeweave.h"
 
-#include "at/commands.h"
 #include "app/consolelog.h"
+#include "at/commands.h"
 
 #include <QIODevice>
 #include <QSerialPort>
@@ -38,7 +38,6 @@ void Nodeweave::readCom()
     if (bytes.isEmpty())
         return;
     recvCount += bytes.size();
-    consoleLog->scheduleFrame();
     // A run without any line end (and the rest of it, up to its CR LF) is shown so the
     // user sees what arrived, but it is no reply and reaches no handler.
     const LineAssembler::Result r = rxBuffer.feed(bytes);
@@ -48,6 +47,9 @@ void Nodeweave::readCom()
         if (!piece.dropped)
             emit recvNewLine(line);
     }
+    // The counter is redrawn with the log's frame, also when no line is complete yet. Asked
+    // for after the lines, so that the log counts them as come with this frame.
+    consoleLog->scheduleFrame();
 }
 
 void Nodeweave::comSend(QString text)

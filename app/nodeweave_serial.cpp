@@ -19,7 +19,6 @@ void Nodeweave::fillPortList()
     // A typed device path (a pty, /dev/serial/by-id/…) is accepted as well as a listed name.
     ui.comboBox_comPort->setEditable(true);
     ui.comboBox_comPort->setInsertPolicy(QComboBox::NoInsert);
-    portWatcher = new PortWatcher(this);
     connect(portWatcher, &PortWatcher::portsChanged, this, &Nodeweave::portsChanged);
     connect(ui.comboBox_comPort, &PortComboBox::popupAboutToShow, this,
             [this] { refreshPortList(); });

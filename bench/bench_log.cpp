@@ -12,12 +12,18 @@
 // 600-baud line, the fastest common adapter setting, saturated with time column and capture on
 // (aim: under 5 %).
 //
+// Then what a user waits for on a quiet line: from a reply's last byte written to its row
+// painted (aim: 20 ms), for replies alone and for replies 10 ms after a command.
+//
 //   bench_log [--rounds N] [--sizes 10000,100000,1000000] [--extras off,capture,cap+time]
-//             [--paced-seconds S] [--fast-only 1]
+//             [--paced-seconds S] [--fast-only 1] [--latency-replies N] [--picocom 0]
+//
+// With picocom installed (the Debian package), every round of the flood runs it too on a
+// terminal of its own, and the window's time is printed against its time.
 
+#include "app/consolelog.h"
 #include "app/dialogs.h"
 #include "app/nodeweave.h"
-#include "app/consolelog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -27,8 +33,10 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -36,12 +44,17 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
 #include <map>
 #include <memory>
+#include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -101,6 +114,7 @@ struct Pty
         tcgetattr(slave, &raw);
         cfmakeraw(&raw);
         tcsetattr(slave, TCSANOW, &raw);
+        fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     }
     ~Pty()
     {
@@ -110,13 +124,23 @@ struct Pty
     }
 };
 
-bool writeAll(int fd, const char *data, size_t size)
+// Writes all of `data` unless `stop` is set first. The master is non-blocking, so that a
+// writer whose reader has gone (the window stopped reading once the figures were taken, or a
+// run gave up) notices `stop` instead of waiting in write() for ever.
+bool writeAll(int fd, const char *data, size_t size, const std::atomic<bool> &stop)
 {
     while (size > 0) {
+        if (stop)
+            return false;
         const ssize_t n = ::write(fd, data, size);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                pollfd p{fd, POLLOUT, 0};
+                ::poll(&p, 1, 50);
+                continue;
+            }
             return false;
         }
         data += n;
@@ -295,20 +319,22 @@ Run floodRun(int lines, Extra extra)
         done = true;
         loop.quit();
     });
-    QTimer::singleShot(600000, &loop, &QEventLoop::quit);
+    QTimer::singleShot(120000, &loop, &QEventLoop::quit); // a run that never ends is a failure
 
     LoopLatency latency;
     double writerCpu = 0;
+    std::atomic<bool> stop{false};
     const double main0 = threadCpuSeconds();
     const double process0 = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
     clock.start();
     std::thread writer([&] {
-        writeAll(pty.master, data.constData(), size_t(data.size()));
+        writeAll(pty.master, data.constData(), size_t(data.size()), stop);
         writerCpu = threadCpuSeconds();
     });
     check.start();
     loop.exec();
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
+    stop = true; // only matters when the run gave up before every line was read
     writer.join();
     // Writing the capture's last lines counts in its CPU time, too.
     win.consoleLog()->stopCapture(false);
@@ -324,6 +350,81 @@ Run floodRun(int lines, Extra extra)
     r.otherMicros = otherCpu / lines * 1e6;
     r.worstLoopMs = latency.worst;
     return r;
+}
+
+// The same flood through picocom, a terminal program that writes what the port brings to
+// its own terminal and keeps nothing: the floor beside which the window's rate is read.
+// picocom's terminal is a second pseudo-terminal read here as fast as it comes; the clock
+// stops when the last line has come out of it. Lines per second, or 0 when the run failed.
+double picocomRun(const QByteArray &data)
+{
+    static const QByteArray kEnd = QByteArrayLiteral("NW-END-OF-FLOOD\r\n");
+    Pty pty;
+    int term = -1, termSlave = -1;
+    termios raw{};
+    cfmakeraw(&raw);
+    if (openpty(&term, &termSlave, nullptr, &raw, nullptr) != 0)
+        return 0;
+    const QByteArray port = pty.slavePath.toLocal8Bit();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setsid();
+        dup2(termSlave, 0);
+        dup2(termSlave, 1);
+        dup2(termSlave, 2);
+        ioctl(0, TIOCSCTTY, 0);
+        execlp("picocom", "picocom", "--nolock", "--noreset", "--baud", "115200", port.constData(),
+               static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    ::close(termSlave);
+    QElapsedTimer clock;
+    clock.start();
+    QByteArray seen;
+    // Reads picocom's terminal until `until` is in what came, or the time is up.
+    const auto readUntil = [&](const QByteArray &until, qint64 deadlineMs) {
+        char buf[65536];
+        while (clock.elapsed() < deadlineMs) {
+            pollfd p{term, POLLIN, 0};
+            if (::poll(&p, 1, 100) <= 0)
+                continue;
+            const ssize_t n = ::read(term, buf, sizeof buf);
+            if (n <= 0)
+                return false;
+            seen.append(buf, n);
+            if (seen.contains(until))
+                return true;
+            seen = seen.right(until.size());
+        }
+        return false;
+    };
+    double rate = 0;
+    if (pid > 0 && readUntil(QByteArrayLiteral("Terminal ready"), 10000)) {
+        ::close(pty.slave);
+        pty.slave = -1;
+        seen.clear();
+        std::atomic<bool> stop{false};
+        clock.restart();
+        std::thread writer([&] {
+            writeAll(pty.master, data.constData(), size_t(data.size()), stop) &&
+                writeAll(pty.master, kEnd.constData(), size_t(kEnd.size()), stop);
+        });
+        if (readUntil(kEnd, 120000))
+            rate = double(data.count('\n')) / (double(clock.nsecsElapsed()) / 1e9);
+        stop = true;
+        writer.join();
+    }
+    if (pid > 0) {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+    }
+    ::close(term);
+    return rate;
+}
+
+bool havePicocom()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("picocom")).isEmpty();
 }
 
 struct Paced
@@ -357,7 +458,8 @@ Paced pacedCpuShare(double seconds, int baud, bool mixed, Extra extra)
                 ++i;
             }
             linesSent = i;
-            if (!chunk.isEmpty() && !writeAll(pty.master, chunk.constData(), size_t(chunk.size())))
+            if (!chunk.isEmpty() &&
+                !writeAll(pty.master, chunk.constData(), size_t(chunk.size()), stop))
                 break;
             sent += chunk.size();
             usleep(2000);
@@ -390,6 +492,91 @@ Paced pacedCpuShare(double seconds, int baud, bool mixed, Extra extra)
     return p;
 }
 
+// Paints of the log's viewport that show row `row` with `text`, scrolled into view: the
+// moment the user sees it.
+struct RowPainted : QObject
+{
+    QTableWidget *log = nullptr;
+    int row = -1;
+    QString text;
+    QElapsedTimer *clock = nullptr;
+    qint64 paintedNs = -1;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() != QEvent::Paint || row < 0 || paintedNs >= 0 || log->rowCount() <= row)
+            return false;
+        const QTableWidgetItem *item = log->item(row, 0);
+        if (item && item->text() == text &&
+            log->verticalScrollBar()->value() == log->verticalScrollBar()->maximum())
+            paintedNs = clock->nsecsElapsed();
+        return false;
+    }
+};
+
+struct Latency
+{
+    std::vector<double> ms;
+    int missed = 0;
+};
+
+// Time from a reply's last byte written to the terminal to its row painted, for `replies`
+// replies 200 ms apart. Alone, each reply comes on a quiet line; with `command`, the window
+// sends "AT" first and the reply follows 10 ms after the command reached the terminal, as a
+// module answers.
+Latency replyLatency(int replies, bool command)
+{
+    Pty pty;
+    Window win(pty.slavePath, Extra::None);
+    ::close(pty.slave);
+    pty.slave = -1;
+    QTableWidget *log = win.log();
+    auto *cmd = win.w->findChild<QLineEdit *>(QStringLiteral("lineEdit_cmd"));
+    auto *send = win.w->findChild<QPushButton *>(QStringLiteral("pushButton_send"));
+    cmd->setText(QStringLiteral("AT"));
+    QElapsedTimer clock;
+    clock.start();
+    RowPainted painted;
+    painted.log = log;
+    painted.clock = &clock;
+    log->viewport()->installEventFilter(&painted);
+    Latency out;
+    const std::atomic<bool> never{false};
+    for (int i = 0; i < replies; ++i) {
+        QEventLoop gap;
+        QTimer::singleShot(200, &gap, &QEventLoop::quit);
+        gap.exec();
+        const QByteArray reply = "IO=9,0x" + QByteArray::number(0x1000 + i, 16) + ",1\r\n";
+        if (command) {
+            send->click();
+            // The command is on the terminal once comSend returns; drain it.
+            char buf[256];
+            while (::read(pty.master, buf, sizeof buf) > 0) {
+            }
+            QEventLoop module;
+            QTimer::singleShot(10, &module, &QEventLoop::quit);
+            module.exec();
+        }
+        painted.row = log->rowCount() + win.consoleLog()->pendingCount();
+        painted.text = QString::fromLatin1(reply);
+        painted.paintedNs = -1;
+        writeAll(pty.master, reply.constData(), size_t(reply.size()), never);
+        const qint64 written = clock.nsecsElapsed();
+        QEventLoop wait;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (painted.paintedNs >= 0 || clock.nsecsElapsed() - written > 2000000000LL)
+                wait.quit();
+        });
+        poll.start(1);
+        wait.exec();
+        if (painted.paintedNs < 0)
+            ++out.missed;
+        else
+            out.ms.push_back(double(painted.paintedNs - written) / 1e6);
+    }
+    return out;
+}
+
 template <typename T> T median(std::vector<T> v)
 {
     std::sort(v.begin(), v.end());
@@ -405,6 +592,8 @@ int main(int argc, char *argv[])
     std::vector<int> sizes = {10000, 100000, 1000000};
     double pacedSeconds = 5;
     bool fastOnly = false; // only the 921 600-baud case, for a profiler
+    int latencyReplies = 100;
+    bool peer = havePicocom(); // picocom beside the flood, when installed
     // The flood's cases; comparisons need "off" among them.
     std::vector<Extra> extras = {Extra::None, Extra::Capture, Extra::CaptureAndTime};
     const QStringList args = app.arguments();
@@ -425,6 +614,10 @@ int main(int argc, char *argv[])
                     extras.push_back(e);
         } else if (args[i] == QLatin1String("--fast-only")) {
             fastOnly = args[i + 1].toInt() != 0;
+        } else if (args[i] == QLatin1String("--picocom")) {
+            peer = args[i + 1].toInt() != 0 && havePicocom();
+        } else if (args[i] == QLatin1String("--latency-replies")) {
+            latencyReplies = std::max(0, args[i + 1].toInt());
         } else if (args[i] == QLatin1String("--paced-seconds")) {
             pacedSeconds = args[i + 1].toDouble();
         }
@@ -443,11 +636,24 @@ int main(int argc, char *argv[])
         // of them alike; each case is compared with the run without extras of its own round.
         std::map<Extra, std::vector<double>> rates, slower, mainCpu, otherCpu, moreCpu;
         std::map<Extra, qint64> worst;
+        std::vector<double> peerRates, peerRatios;
+        QByteArray flood;
+        if (peer) {
+            for (int i = 0; i < lines; ++i)
+                flood += sampleLine(i);
+        }
         for (int r = 0; r < rounds; ++r) {
+            if (peer) {
+                const double rate = picocomRun(flood);
+                allOk = allOk && rate > 0;
+                peerRates.push_back(rate);
+            }
             for (Extra extra : extras) {
                 const Run run = floodRun(lines, extra);
                 allOk = allOk && run.ok;
                 rates[extra].push_back(run.linesPerSecond);
+                if (peer && extra == Extra::None && peerRates.back() > 0)
+                    peerRatios.push_back(peerRates.back() / run.linesPerSecond);
                 worst[extra] = std::max(worst[extra], run.worstLoopMs);
                 mainCpu[extra].push_back(run.mainMicros);
                 otherCpu[extra].push_back(run.otherMicros);
@@ -469,6 +675,17 @@ int main(int argc, char *argv[])
                 printf("   against off: time per line %+.1f %%, CPU per line %+.1f %% (medians of "
                        "the rounds' pairs)",
                        median(slower[extra]), median(moreCpu[extra]));
+            printf("\n");
+            fflush(stdout);
+        }
+        if (peer && !peerRates.empty()) {
+            printf("%-10d %-8s %14.0f %8.2f", lines, "picocom", median(peerRates),
+                   median(peerRates) / kAimLinesPerSecond);
+            if (!peerRatios.empty())
+                printf("   the window's time against picocom's: %.2f x (median of the rounds' "
+                       "pairs, %.2f-%.2f)",
+                       median(peerRatios), *std::min_element(peerRatios.begin(), peerRatios.end()),
+                       *std::max_element(peerRatios.begin(), peerRatios.end()));
             printf("\n");
             fflush(stdout);
         }
@@ -494,6 +711,20 @@ int main(int argc, char *argv[])
             paced(kBaud, false, Extra::CaptureAndTime);
         }
         paced(921600, true, Extra::CaptureAndTime);
+    }
+    if (latencyReplies > 0) {
+        for (bool command : {false, true}) {
+            const Latency l = replyLatency(latencyReplies, command);
+            allOk = allOk && l.missed == 0 && !l.ms.empty();
+            if (l.ms.empty())
+                continue;
+            printf("reply to row painted, %s, %zu replies 200 ms apart: median %.1f ms, worst "
+                   "%.1f ms (aim <= 20 ms)%s\n",
+                   command ? "10 ms after a command" : "quiet line", l.ms.size(), median(l.ms),
+                   *std::max_element(l.ms.begin(), l.ms.end()),
+                   l.missed ? qPrintable(QStringLiteral(", %1 never painted").arg(l.missed)) : "");
+            fflush(stdout);
+        }
     }
     if (!allOk)
         printf("some runs did not finish\n");

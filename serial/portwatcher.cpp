@@ -76,6 +76,7 @@ PortWatcher::PortWatcher(QObject *parent) : QObject(parent), m_watcher(new QFile
         m_settle.start();
     });
     setDirectories(defaultDirectories());
+    m_firstPorts = std::async(std::launch::async, &PortWatcher::libraryPorts);
 }
 
 void PortWatcher::setDirectories(const QStringList &directories)
@@ -117,11 +118,10 @@ QStringList PortWatcher::linkDirectories() const
     return out;
 }
 
-QList<PortEntry> PortWatcher::ports() const
+QList<PortEntry> PortWatcher::libraryPorts()
 {
     QList<PortEntry> out;
-    const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : infos) {
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
         PortEntry e;
         e.name = info.portName();
         e.systemLocation = info.systemLocation();
@@ -133,6 +133,12 @@ QList<PortEntry> PortWatcher::ports() const
                 hex4(info.vendorIdentifier()) + QLatin1Char(':') + hex4(info.productIdentifier());
         out.append(e);
     }
+    return out;
+}
+
+QList<PortEntry> PortWatcher::ports() const
+{
+    QList<PortEntry> out = m_firstPorts.valid() ? m_firstPorts.get() : libraryPorts();
     for (const QString &dir : linkDirectories()) {
         const QFileInfoList links = QDir(dir).entryInfoList(
             QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);

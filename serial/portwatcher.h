@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <future>
+
 class QFileSystemWatcher;
 
 // One serial port as the port box lists it, with what the system knows about it.
@@ -63,6 +65,11 @@ signals:
 private:
     void watchAgain();
     QStringList linkDirectories() const;
+    // What the port library lists: asking it takes a while (every tty of the system is
+    // looked up), so the first answer is fetched on a thread from construction on and
+    // taken by the first ports().
+    static QList<PortEntry> libraryPorts();
+    mutable std::future<QList<PortEntry>> m_firstPorts;
 
     QStringList m_dirs;
     QFileSystemWatcher *m_watcher = nullptr;

@@ -331,6 +331,35 @@ private slots:
         log.append(QString(20, QLatin1Char('x')), ConsoleLog::Received);
         log.flush();
         QCOMPARE(columnTexts(&table), QStringList({QString(20, QLatin1Char('x'))}));
+
+        // Frames by the log's own clock: a command on a quiet line is drawn at once, and its
+        // reply as soon as nothing follows it; lines that keep coming wait for the paced
+        // frame; a quiet spell ends the pacing.
+        qint64 now = 10000;
+        log.setClock([&now] { return now; });
+        log.setShowSent(true);
+        const auto exchange = [&] {
+            log.append("AT\r\n", ConsoleLog::Sent);
+            QCOMPARE(log.frameDelay(), 0);
+            log.flush();
+            now += 5;
+            log.append("OK\r\n", ConsoleLog::Received);
+            log.settleCheck();
+            QCOMPARE(log.pendingCount(), 0);
+        };
+        exchange();
+        now += 4;
+        for (int i = 0; i < 6; ++i) {
+            log.append("IO=9,0x1A2B,1\r\n", ConsoleLog::Received);
+            if (i > 0)
+                log.settleCheck();
+        }
+        QCOMPARE(log.pendingCount(), 6);
+        QCOMPARE(log.frameDelay(), ConsoleLog::kFrameMs - 4);
+        log.settleCheck();
+        QCOMPARE(log.pendingCount(), 0);
+        now += 2 * ConsoleLog::kQuietMs;
+        exchange();
     }
 };
 

@@ -1,0 +1,176 @@
+#!/bin/bash
+# Runs every benchmark once, one after the other, and prints the README's benchmark table
+# from what they printed, with the load average (one minute) beside each row as it was when
+# the row's figure was printed. Each benchmark's own output goes to stderr as it comes.
+#
+#   bench/run-all.sh [BUILD_DIR]          (default: build, beside this folder)
+#
+# ROUNDS (bench_log, default 3), CONFIG_ROUNDS (bench_config, 5) and STARTUP_RUNS
+# (bench_startup, 20) set the sizes of the runs; KEEP=DIR keeps the raw outputs there.
+# The flood takes picocom (the Debian package) as its peer: installed here when missing and
+# run as root, left out otherwise. The window benchmarks run under xvfb-run, shown.
+# Every benchmark runs under `timeout`, so the script ends by itself whatever the load.
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "${1:-$here/../build}" && pwd) || exit 2
+out=${KEEP:-$(mktemp -d)}
+mkdir -p "$out"
+[ -n "${KEEP:-}" ] || trap 'rm -rf "$out"' EXIT
+
+cmake --build "$build" --target bench >&2 || exit 1
+if ! command -v picocom >/dev/null; then
+    if [ "$(id -u)" = 0 ]; then
+        apt-get install -y picocom >/dev/null 2>&1 || echo "picocom could not be installed" >&2
+    else
+        echo "picocom is not installed: the flood runs without its peer" >&2
+    fi
+fi
+for tool in xvfb-run timeout stdbuf python3; do
+    command -v $tool >/dev/null || { echo "run-all.sh needs $tool" >&2; exit 2; }
+done
+
+load() { cut -d' ' -f1 /proc/loadavg; }
+# Each line of a benchmark's output, with the load average when it came.
+stamp() { while IFS= read -r line; do printf '%s\t%s\n' "$(load)" "$line"; done; }
+
+status=0
+run() {
+    local name=$1 limit=$2
+    shift 2
+    echo "== $name, load average $(cut -d' ' -f1-3 /proc/loadavg)" >&2
+    timeout -k 10 "$limit" "$@" 2>"$out/$name.err" | stamp | tee "$out/$name.out" >&2
+    local rc=${PIPESTATUS[0]}
+    if [ "$rc" != 0 ]; then
+        echo "$name ended with status $rc (124: stopped by timeout after $limit s)" >&2
+        printf '%s\tEXIT %s\n' "$(load)" "$rc" >>"$out/$name.out"
+        status=1
+    fi
+}
+
+xvfb=(xvfb-run -a -s "-screen 0 1400x900x24")
+started=$(date -u '+%Y-%m-%d %H:%M UTC')
+startload=$(cut -d' ' -f1-3 /proc/loadavg)
+cd "$out" || exit 2
+# Line-buffered, so that each line is stamped with the load when it was printed.
+lines=(stdbuf -oL)
+run bench_log 1800 "${xvfb[@]}" "${lines[@]}" "$build/bench/bench_log" --rounds "${ROUNDS:-3}"
+run bench_config 1800 "${xvfb[@]}" "${lines[@]}" "$build/bench/bench_config" \
+    --rounds "${CONFIG_ROUNDS:-5}"
+run bench_startup 900 "${lines[@]}" "$build/bench/bench_startup" --runs "${STARTUP_RUNS:-20}"
+
+python3 - "$out" "$started" "$startload" "$(cut -d' ' -f1-3 /proc/loadavg)" "$(nproc)" \
+    "$(sed -n 's/^model name\s*:\s*//p' /proc/cpuinfo | head -1)" <<'EOF'
+import re, sys
+out, started, startload, endload, nproc, cpu = sys.argv[1:7]
+
+def lines(name):
+    try:
+        with open(f"{out}/{name}.out") as f:
+            for raw in f:
+                load, _, text = raw.rstrip("\n").partition("\t")
+                yield load, text
+    except OSError:
+        return
+
+rows = []
+def row(bench, what, figure, aim, ratio, load):
+    rows.append(f"| `{bench}`: {what} | {figure} | {aim} | {ratio} | {load} |")
+
+def n(x):  # thousands with thin spaces, as the README writes them
+    return f"{x:,.0f}".replace(",", " ")
+
+flood = re.compile(r"^(\d+)\s+(off|capture|cap\+time)\s+(\d+)\s+[\d.]+\s+(\d+)\s+([\d.]+)"
+                   r"\s+[\d.]+\s+([\d.]+)\s+([\d.]+)(?:.*time per line ([+-][\d.]+) %, CPU per line "
+                   r"([+-][\d.]+) %)?")
+peer = re.compile(r"^(\d+)\s+picocom\s+(\d+)\s+[\d.]+(?:.*picocom's: ([\d.]+) x .*?, "
+                  r"([\d.]+)-([\d.]+)\))?")
+paced = re.compile(r"(\d+) baud, (.*?), (\S+)\s*: main thread ([\d.]+) % of one core "
+                   r"\(([\d.]+)-([\d.]+)\), (\d+) lines/s")
+latency = re.compile(r"reply to row painted, (.*?), (\d+) replies .*median ([\d.]+) ms, "
+                     r"worst ([\d.]+) ms")
+for load, t in lines("bench_log"):
+    if m := flood.match(t):
+        size, extra, rate, stall, peak = int(m[1]), m[2], int(m[3]), m[4], m[5]
+        if extra == "off":
+            row("bench_log", f"flood to the log, Auto Scroll on, {n(size)} lines",
+                f"{n(rate)} lines/s, worst stall {stall} ms, peak {float(peak):.0f} MiB",
+                "≥ 50 000 lines/s", f"{rate / 50000:.2f}", load)
+        elif m[8]:
+            what = "capture on" if extra == "capture" else "capture on, time column shown"
+            ok = "met" if float(m[8]) <= 10 else "missed"
+            row("bench_log", f"the same, {what}, {n(size)} lines",
+                f"time per line {float(m[8]):+.1f} % against off (CPU per line {float(m[9]):+.1f} %)",
+                "within 10 % of off", ok, load)
+    elif m := peer.match(t):
+        size, rate = int(m[1]), int(m[2])
+        fig = f"picocom {n(rate)} lines/s"
+        ratio = "–"
+        if m[3]:
+            fig += f"; the window's time against picocom's {m[3]} × (rounds {m[4]}–{m[5]})"
+            ratio = m[3]
+        row("bench_log", f"the same flood through picocom, {n(size)} lines", fig,
+            "side by side (the floor)", ratio, load)
+    elif m := paced.search(t):
+        extra = {"off": "", "cap+time": ", time column shown and capture on"}.get(m[3], m[3])
+        share = float(m[4])
+        row("bench_log", f"{n(int(m[1]))} baud saturated, {m[2]}{extra}",
+            f"{share:.1f} % of one core (runs {m[5]}–{m[6]}), {n(int(m[7]))} lines/s",
+            "< 5 %", f"{share / 5:.2f}", load)
+    elif m := latency.search(t):
+        worst = float(m[4])
+        row("bench_log", f"reply to its row painted, {m[1]}, {m[2]} replies 200 ms apart",
+            f"median {m[3]} ms, worst {m[4]} ms", "≤ 20 ms", f"{worst / 20:.2f}", load)
+    elif t.startswith("EXIT"):
+        row("bench_log", "did not finish", t, "", "", load)
+
+rw = re.compile(r"^\s+(read|write)\s+\d+ bytes out\s+\d+ bytes in\s+wire\s+([\d.]+) ms\s+took\s+"
+                r"([\d.]+) ms \(median of (\d+), best ([\d.]+), worst ([\d.]+)\)\s+ratio ([\d.]+)")
+batch = re.compile(r"batch\s+(\d+) node\(s\) (with verify|without verify)\s+([\d.]+) ms, (\d+) x "
+                   r"(.*?)\s+([\d.]+) ms \(medians of (\d+)\): ratio ([\d.]+)")
+inproc = False
+for load, t in lines("bench_config"):
+    if t.startswith("for comparison"):
+        inproc = True
+    if inproc:
+        continue
+    if m := rw.match(t):
+        what = "configuration read" if m[1] == "read" else "configuration write"
+        row("bench_config", f"full {what}, window shown, over a pseudo-terminal",
+            f"{m[3]} ms for {m[2]} ms of bytes on the wire (median of {m[4]}, best {m[5]}, "
+            f"worst {m[6]})", "≤ 1.1 × wire", m[7], load)
+    elif m := batch.search(t):
+        ms = lambda x: f"{float(x):.0f} ms" if float(x) < 1000 else f"{float(x) / 1000:.2f} s"
+        row("bench_config", f"Batch Write {m[2]}, {m[1]} node(s), against {m[4]} × {m[5]}",
+            f"{ms(m[3])} against {ms(m[6])} (medians of {m[7]})", "≤ 1.1", m[8], load)
+    elif t.startswith("EXIT"):
+        row("bench_config", "did not finish", t, "", "", load)
+
+start = re.compile(r"^\s+([\d.]+) ms \(min ([\d.]+), max ([\d.]+)\), of which main\(\) to first "
+                   r"paint ([\d.]+) ms; ratio to the aim of (\d+) ms: ([\d.]+)")
+runs = re.compile(r"median of (\d+) runs")
+cputime = re.compile(r"^\s+CPU time of the process, start to exit: ([\d.]+) ms")
+idle = re.compile(r"^\s+(port closed|Simulator open|pseudo-terminal open)\s+([\d.]+) %")
+count = "?"
+for load, t in lines("bench_startup"):
+    if m := runs.search(t):
+        count = m[1]
+    if m := start.match(t):
+        row("bench_startup", f"process start to window shown (offscreen), median of {count}",
+            f"{m[1]} ms (min {m[2]}, max {m[3]}; main() to first paint {m[4]} ms)",
+            f"≤ {m[5]} ms", m[6], load)
+    elif m := cputime.match(t):
+        rows[-1] = rows[-1].replace(" ms) |", f" ms; CPU time {m[1]} ms) |", 1)
+    elif m := idle.match(t):
+        row("bench_startup", f"idle, {m[1]}, nothing arriving", f"{float(m[2]):.2f} % of one core",
+            "< 1 %", f"{float(m[2]):.2f}", load)
+    elif t.startswith("EXIT"):
+        row("bench_startup", "did not finish", t, "", "", load)
+
+print(f"Run of bench/run-all.sh on {started}, {nproc} cores ({cpu}); load average "
+      f"(1, 5, 15 min) {startload} at the start, {endload} at the end.")
+print()
+print("| benchmark | figure | aim | ratio | load |")
+print("|---|---|---|---|---|")
+print("\n".join(rows))
+EOF
+exit $status
