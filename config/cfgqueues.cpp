@@ -53,6 +53,10 @@ CfgCmdHandler list(QList<const Setting *> members, const ReadSink &sink, int pag
             *done = false;
             return true;
         }
+        // What a refused row had already set stays set (a transparent-IO row naming a line
+        // the form lacks has ticked its own line's box).
+        if (!values.isEmpty())
+            sink.fill(values);
         return false;
     };
 }

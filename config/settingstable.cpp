@@ -407,11 +407,14 @@ QList<Setting> ioSettings()
                              item(n.tpioMode, label + str(" mode"), itemsOf({"NID", "MID"}), 1),
                              address(n.tpioAddress, label + str(" address"), nullptr, str("0x0"))});
         s.parse = [line, n](const QStringList &f, CfgValues &v) {
-            // The target line must be one the form can show, too.
-            const int target = CfgReply::ioSlot(toIntOrZero(f.at(1)));
-            if (toIntOrZero(f.at(0)) != line || target < 0)
+            if (toIntOrZero(f.at(0)) != line)
                 return false;
+            // The line's box is ticked before its target line is judged: one the form cannot
+            // show refuses the row.
             v.insert(n.tpio, true);
+            const int target = CfgReply::ioSlot(toIntOrZero(f.at(1)));
+            if (target < 0)
+                return false;
             v.insert(n.tpioTargetLine, target);
             v.insert(n.tpioMode, CfgReply::twoModeIndex(f.at(2)));
             v.insert(n.tpioAddress, f.at(3));

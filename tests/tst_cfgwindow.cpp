@@ -198,7 +198,7 @@ void TestCfgWindow::readReplies_data()
                                              << QByteArray(field) << value << sent;
     };
     row("AT+IOSET?", "OK=11,1", "radioButton_9output", "off", 2);
-    row("AT+TPIO?", "OK=9,11,NID,0x1", "checkBox_TPIO9", "off", 2);
+    row("AT+TPIO?", "OK=9,11,NID,0x1", "checkBox_TPIO9", "on", 2);
     row("AT+IOSMP?", "OK=1,0,10,LID,0x0", "checkBox_IOSMP9", "off", 2);
     row("AT+ADCSMP?", "OK=1,5,10,LID,0x0", "checkBox_ADSMP1", "off", 2);
     row("AT+PWM?", "OK=1,4,1000,50", "checkBox_PWM1", "off", 2);
