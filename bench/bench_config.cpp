@@ -26,6 +26,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QSerialPort>
@@ -297,8 +298,16 @@ bool measureBatches(Nodeweave *w, int rounds)
                         sum += read.ms;
                     }
                 }
+                // The panel opens ready with the ticked nodes; every group, so that the
+                // batch sends what the single writes send.
+                w->findChild<QPushButton *>(QStringLiteral("pushButton_writeConfiguartionBull"))
+                    ->click();
+                auto *groups =
+                    w->findChild<QListWidget *>(QStringLiteral("listWidget_batchGroups"));
+                for (int g = 0; g < groups->count(); ++g)
+                    groups->item(g)->setCheckState(Qt::Checked);
                 const Round batch = run(
-                    w, "pushButton_writeConfiguartionBull",
+                    w, "pushButton_batchStart",
                     QStringLiteral("批量写入：%1 个节点中的 %1 个已写入").arg(n), nullptr, true);
                 ok = ok && batch.ok;
                 singles.push_back(sum);
@@ -374,6 +383,10 @@ int main(int argc, char **argv)
     Dialogs::Hooks hooks;
     hooks.message = [](const QString &text) {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    };
+    // Batch Write asks before writing node identity, or a form no read filled.
+    hooks.question = [](const QString &) {
+        return true;
     };
     Dialogs::setHooks(hooks);
 
