@@ -57,7 +57,7 @@ class BatchWriter : public QObject
 public:
     // Between two nodes the line must have been quiet this long (at most the second wait):
     // the next node's first command must not meet the last node's late answer.
-    static constexpr qint64 kQuietMs = 150;
+    static constexpr qint64 kQuietMs = 50;
     static constexpr qint64 kMaxQuietWaitMs = 2000;
 
     explicit BatchWriter(CfgSequencer *engine, QObject *parent = nullptr);
