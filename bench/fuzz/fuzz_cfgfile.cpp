@@ -1,6 +1,6 @@
 // The configuration-file reader on arbitrary documents: the check made before an import
-// agrees with the walk the import makes; then the same input as field values, written as a
-// file and read back unchanged.
+// agrees with the walk the import makes; then the same input as the texts of a configuration,
+// exported and read back unchanged.
 
 #include "config/cfgfileformat.h"
 #include "fuzzseeds.h"
@@ -28,7 +28,7 @@ static std::optional<QHash<QString, QString>> walk(const QByteArray &document)
             FUZZ_CHECK(!fields || fields->size() == leaf.fields.size());
             FUZZ_CHECK(!fields || fields->size() == 1 || CfgFile::joinFields(*fields) == text);
             for (int i = 0; fields && i < fields->size(); ++i)
-                applied.insert(leaf.fields.at(i).widget, fields->at(i));
+                applied.insert(leaf.fields.at(i)->key, fields->at(i));
         });
     });
     return xml.hasError() ? std::nullopt : std::optional(applied);
@@ -45,24 +45,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK((CfgFile::checkDocument(document) == CfgFile::Check::Ok) ==
                walk(document).has_value());
 
-    // Field values that survive XML and a split at commas, written and read back.
+    // Texts that survive XML and a split at commas, written and read back.
     FuzzedDataProvider in(data, size);
-    QHash<QString, QString> values;
-    QByteArray written;
-    QXmlStreamWriter xml(&written);
-    xml.writeStartElement(CfgFile::rootName());
-    for (const CfgFile::Group &group : CfgFile::groups()) {
-        CfgFile::writeGroup(xml, group, [&](const CfgFile::Field &field) {
-            const std::string raw = in.ConsumeRandomLengthString(24);
-            QString v;
-            for (QChar c : QString::fromUtf8(raw.data(), qsizetype(raw.size())))
-                if ((c.unicode() >= 0x20 || c == QLatin1Char('\t')) && c != QLatin1Char(',') &&
-                    !c.isSurrogate() && c.unicode() < 0xfffe)
-                    v += c;
-            return values[field.widget] = v.isEmpty() ? QStringLiteral("0") : v;
-        });
+    CfgValues values = SettingsTable::startValues();
+    for (const SettingsTable::Field *f : SettingsTable::fields()) {
+        if (f->kind != SettingsTable::Kind::Text && f->kind != SettingsTable::Kind::Address)
+            continue;
+        const std::string raw = in.ConsumeRandomLengthString(24);
+        QString v;
+        for (QChar c : QString::fromUtf8(raw.data(), qsizetype(raw.size())))
+            if ((c.unicode() >= 0x20 || c == QLatin1Char('\t')) && c != QLatin1Char(',') &&
+                !c.isSurrogate() && c.unicode() < 0xfffe)
+                v += c;
+        values.insert(f->key, v.isEmpty() ? QStringLiteral("0") : v);
     }
-    xml.writeEndElement();
-    FUZZ_CHECK(CfgFile::checkDocument(written) == CfgFile::Check::Ok && walk(written) == values);
+    QHash<QString, QString> texts;
+    for (const CfgFile::Group &group : CfgFile::groups())
+        for (const CfgFile::Leaf &leaf : group.leaves)
+            for (const SettingsTable::Field *f : leaf.fields)
+                texts.insert(f->key, f->text(values.value(f->key)));
+    const QByteArray written = CfgFile::exportDocument(values);
+    FUZZ_CHECK(CfgFile::checkDocument(written) == CfgFile::Check::Ok && walk(written) == texts);
     return 0;
 }
