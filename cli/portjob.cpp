@@ -169,6 +169,7 @@ void PortJob::finish()
 void PortJob::scan(int seconds)
 {
     m_job = Job::Scan;
+    m_done = false;
     m_found.clear();
     m_scanRemaining = seconds;
     m_scanGrace = 0;
@@ -189,6 +190,7 @@ void PortJob::scan(int seconds)
 void PortJob::read(const QList<ZBdevice> &targets)
 {
     m_job = Job::Read;
+    m_done = false;
     m_entries.clear();
     for (const ZBdevice &d : targets) {
         Entry e;
@@ -249,6 +251,7 @@ void PortJob::engineFinished(bool ok)
 void PortJob::send(const QList<ZBdevice> &targets, const QString &command)
 {
     m_job = Job::Send;
+    m_done = false;
     m_command = command;
     m_entries.clear();
     for (const ZBdevice &d : targets) {
@@ -309,6 +312,7 @@ void PortJob::write(const QList<ZBdevice> &nodes, const CfgValues &values, bool 
                     const QList<SettingsTable::Group> &groups, const QHash<QString, CfgValues> &own)
 {
     m_job = Job::Write;
+    m_done = false;
     m_batch.start(nodes, values, verify, groups, own);
     if (!m_batch.isRunning())
         finish();
