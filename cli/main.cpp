@@ -19,6 +19,7 @@
 #ifdef Q_OS_UNIX
 #include <QSocketNotifier>
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 #endif
 
@@ -70,6 +71,11 @@ void catchInterrupt(CliRun *run)
     sa.sa_handler = onSigint;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, nullptr);
+    // A parent may have left SIGINT blocked; Ctrl+C must still reach the run.
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 #else
 // Without POSIX signals: the standard handler only raises a flag, which a timer looks at.
