@@ -125,6 +125,7 @@ CliRun::~CliRun() = default;
 
 void CliRun::out(const QString &line) const
 {
+    eraseProgress();
     std::fputs(line.toLocal8Bit().constData(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
@@ -132,6 +133,7 @@ void CliRun::out(const QString &line) const
 
 void CliRun::err(const QString &line) const
 {
+    eraseProgress();
     std::fputs((QStringLiteral("nodeweave-cli: ") + line).toLocal8Bit().constData(), stderr);
     std::fputc('\n', stderr);
     std::fflush(stderr);
@@ -143,8 +145,7 @@ void CliRun::end(int status)
         return;
     m_ended = true;
     m_progress.stop();
-    if (m_showProgress && m_progressLines > 0)
-        drawProgress(true);
+    eraseProgress();
     emit finished(status);
 }
 
@@ -286,7 +287,7 @@ void CliRun::interrupt()
         job->interrupt();
 }
 
-void CliRun::drawProgress(bool last)
+void CliRun::drawProgress()
 {
     QByteArray text;
     if (m_progressLines > 0)
@@ -294,15 +295,24 @@ void CliRun::drawProgress(bool last)
     for (const PortJob *job : m_open)
         text += "\r\x1b[2K" + job->progressText().toLocal8Bit() + '\n';
     m_progressLines = int(m_open.size());
-    if (last && m_progressLines > 0) {
-        // The progress makes room for what follows.
-        text += "\x1b[" + QByteArray::number(m_progressLines) + "A";
-        for (int i = 0; i < m_progressLines; ++i)
-            text += "\r\x1b[2K\n";
-        text += "\x1b[" + QByteArray::number(m_progressLines) + "A";
-    }
     std::fputs(text.constData(), stderr);
     std::fflush(stderr);
+}
+
+// Takes the progress lines off the screen, so that a message takes their place; the next
+// redraw puts them below it.
+void CliRun::eraseProgress() const
+{
+    if (m_progressLines <= 0)
+        return;
+    const QByteArray up = "\x1b[" + QByteArray::number(m_progressLines) + "A";
+    QByteArray text = up;
+    for (int i = 0; i < m_progressLines; ++i)
+        text += "\r\x1b[2K\n";
+    text += up;
+    std::fputs(text.constData(), stderr);
+    std::fflush(stderr);
+    m_progressLines = 0;
 }
 
 void CliRun::listPorts()
@@ -516,6 +526,8 @@ int CliRun::writeStatus(QJsonArray *ports)
 
 void CliRun::allDone()
 {
+    m_progress.stop();
+    eraseProgress();
     QJsonArray ports;
     int status = writeStatus(&ports);
     if (m_open.isEmpty())

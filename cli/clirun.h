@@ -65,7 +65,8 @@ private:
     void startJobs();
     void end(int status);
     void usageError(const QString &text);
-    void drawProgress(bool last = false);
+    void drawProgress();
+    void eraseProgress() const;
     bool needsScan() const;
     QList<ZBdevice> targetsOn(const PortJob *job) const;
     QString readFileName(const PortJob *job, const ZBdevice &d, int total) const;
@@ -82,6 +83,6 @@ private:
     bool m_interrupted = false;
     bool m_ended = false;
     QTimer m_progress;
-    int m_progressLines = 0;
+    mutable int m_progressLines = 0;
     bool m_showProgress = false;
 };
