@@ -31,11 +31,12 @@ done
 dpkg-deb -f "$deb" Maintainer | grep -qv 'example' || bad "the maintainer is a placeholder"
 
 listing=$(dpkg-deb -c "$deb")
-for f in usr/bin/nodeweave usr/bin/nodeweave-modsim \
+for f in usr/bin/nodeweave usr/bin/nodeweave-modsim usr/bin/nodeweave-cli \
     "usr/share/applications/$app_id.desktop" "usr/share/metainfo/$app_id.metainfo.xml" \
     usr/share/icons/hicolor/{32x32,48x48,64x64,128x128,256x256}/apps/"$app_id.png" \
     "usr/share/icons/hicolor/scalable/apps/$app_id.svg" \
     usr/share/man/man1/nodeweave.1.gz usr/share/man/man1/nodeweave-modsim.1.gz \
+    usr/share/man/man1/nodeweave-cli.1.gz \
     usr/share/doc/nodeweave/{copyright,changelog.gz,README.md}; do
     grep -q " \./$f\$" <<<"$listing" || bad "missing from the package: /$f"
 done
@@ -56,7 +57,7 @@ echo "appstreamcli validate --no-net:"
 appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml" ||
     bad "metainfo invalid"
 
-for bin in nodeweave nodeweave-modsim; do
+for bin in nodeweave nodeweave-modsim nodeweave-cli; do
     file "$root/usr/bin/$bin" | grep -q ', stripped' || bad "$bin is not stripped"
     # No display at all: --version must not need one.
     got=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/$bin" --version) ||
