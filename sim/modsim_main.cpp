@@ -181,10 +181,10 @@ int main(int argc, char **argv)
     if (!ok)
         return 2;
     const QStringList knobs = parser.values(QStringLiteral("node"));
-    for (const QString &spec : knobs) {
-        const QString wrong = module.setNodeKnobs(spec);
+    for (const QString &node : knobs) {
+        const QString wrong = module.setNodeKnobs(node);
         if (!wrong.isEmpty()) {
-            std::fprintf(stderr, "nodeweave-modsim: --node %s: %s\n", qPrintable(spec),
+            std::fprintf(stderr, "nodeweave-modsim: --node %s: %s\n", qPrintable(node),
                          qPrintable(wrong));
             return 2;
         }

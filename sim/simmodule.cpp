@@ -66,10 +66,10 @@ SimNode *SimModule::nodeByNet(const QString &addr)
     return nullptr;
 }
 
-QString SimModule::setNodeKnobs(const QString &spec)
+QString SimModule::setNodeKnobs(const QString &line)
 {
-    const qsizetype colon = spec.indexOf(QLatin1Char(':'));
-    const QString name = spec.left(colon);
+    const qsizetype colon = line.indexOf(QLatin1Char(':'));
+    const QString name = line.left(colon);
     bool isIndex = false;
     const int index = name.toInt(&isIndex);
     SimNode *node =
@@ -88,7 +88,7 @@ QString SimModule::setNodeKnobs(const QString &spec)
             w.remove(0, 3);
         return w.toUpper().toLatin1();
     };
-    for (const QString &knob : spec.mid(colon + 1).split(QLatin1Char(','))) {
+    for (const QString &knob : line.mid(colon + 1).split(QLatin1Char(','))) {
         const QString key = knob.section(QLatin1Char('='), 0, 0);
         const QStringList value = knob.section(QLatin1Char('='), 1).split(QLatin1Char(':'));
         bool ok = !value.constFirst().isEmpty();

@@ -52,7 +52,7 @@ public:
     // the network after N commands), late=WORD[:MS] (answered after the program's time-out,
     // or MS later). WORD is a command word, "CH" or "AT+CH". Returns what is wrong, or
     // an empty text.
-    QString setNodeKnobs(const QString &spec);
+    QString setNodeKnobs(const QString &line);
 
     // Knobs. All effects are deterministic for a given seed.
     void setLocalLatency(int ms) { m_localLatency = qMax(0, ms); }
