@@ -164,14 +164,7 @@ bool Nodeweave::openPortEntry(const QString &entry, QString *failure)
         }
         PortSettings s;
         getComSetting(s);
-        // A driver may refuse a setting (a pty takes neither parity nor modem lines);
-        // the port still works, so a refusal is not fatal.
-        port->setBaudRate(s.baudRate);
-        port->setDataBits(s.dataBits);
-        port->setParity(s.parity);
-        port->setStopBits(s.stopBits);
-        port->setFlowControl(s.flowControl);
-        port->clearError();
+        applyPortSettings(port, s);
         connect(port, &QSerialPort::errorOccurred, this,
                 [this](QSerialPort::SerialPortError e) { portErrorOccurred(int(e)); });
         serialPort = port;

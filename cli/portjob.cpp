@@ -88,14 +88,7 @@ bool PortJob::open(const PortSettings &s, SimModule *simulator)
             delete port;
             return false;
         }
-        // A driver may refuse a setting (a pty takes neither parity nor modem lines); the
-        // port still works, as in the window.
-        port->setBaudRate(s.baudRate);
-        port->setDataBits(s.dataBits);
-        port->setParity(s.parity);
-        port->setStopBits(s.stopBits);
-        port->setFlowControl(s.flowControl);
-        port->clearError();
+        applyPortSettings(port, s);
         m_device = port;
     }
     connect(m_device, &QIODevice::readyRead, this, &PortJob::readBytes);
@@ -187,10 +180,8 @@ void PortJob::scan(int seconds)
 
 // ---- read ----
 
-void PortJob::read(const QList<ZBdevice> &targets)
+void PortJob::setTargets(const QList<ZBdevice> &targets)
 {
-    m_job = Job::Read;
-    m_done = false;
     m_entries.clear();
     for (const ZBdevice &d : targets) {
         Entry e;
@@ -198,6 +189,13 @@ void PortJob::read(const QList<ZBdevice> &targets)
         m_entries << e;
     }
     m_index = -1;
+}
+
+void PortJob::read(const QList<ZBdevice> &targets)
+{
+    m_job = Job::Read;
+    m_done = false;
+    setTargets(targets);
     nextRead();
 }
 
@@ -253,13 +251,7 @@ void PortJob::send(const QList<ZBdevice> &targets, const QString &command)
     m_job = Job::Send;
     m_done = false;
     m_command = command;
-    m_entries.clear();
-    for (const ZBdevice &d : targets) {
-        Entry e;
-        e.device = d;
-        m_entries << e;
-    }
-    m_index = -1;
+    setTargets(targets);
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, [this] {
         Entry &e = m_entries[m_index];

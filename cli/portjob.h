@@ -77,6 +77,8 @@ private:
     void sendText(const QString &text);
     void finish();
     void nextRead();
+    // One entry per target, none begun.
+    void setTargets(const QList<ZBdevice> &targets);
     void nextSend();
     void sendLineIn(const QString &line);
     void engineFinished(bool ok);

@@ -3,6 +3,16 @@
 #include <QStringList>
 #include <array>
 
+void applyPortSettings(QSerialPort *port, const PortSettings &s)
+{
+    port->setBaudRate(s.baudRate);
+    port->setDataBits(s.dataBits);
+    port->setParity(s.parity);
+    port->setStopBits(s.stopBits);
+    port->setFlowControl(s.flowControl);
+    port->clearError();
+}
+
 PortSettings portSettingsFromIndexes(int bpsIndex, int dataBitIndex, int parityIndex,
                                      int stopBitIndex)
 {

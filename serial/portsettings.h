@@ -13,6 +13,11 @@ struct PortSettings
     long timeoutMs = 10;
 };
 
+// Sets the line settings on an open port. A driver may refuse one (a pty takes neither
+// parity nor modem lines); the port still works, so a refusal is not fatal and its error
+// is cleared.
+void applyPortSettings(QSerialPort *port, const PortSettings &s);
+
 // Line settings from the indexes of the baud, data-bit, parity and stop-bit boxes.
 // An index outside a box's items (a stored index that no longer fits) falls back to
 // that field's usual value: 115200, 8 data bits, no parity, one stop bit.
