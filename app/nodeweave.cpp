@@ -2,6 +2,7 @@
 
 #include "app/batchwritepanel.h"
 #include "app/consolelog.h"
+#include "app/framepacer.h"
 #include "app/quietprogress.h"
 #include "app/settingslocation.h"
 #include "config/fieldrules.h"
@@ -48,6 +49,7 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     // Made first: it starts listing the system's ports on a thread while the form is built.
     portWatcher = new PortWatcher(this);
     ui.setupUi(this);
+    framePacer = new FramePacer(this);
     // Connected right after the form's own by-name connections, as those would be.
     families = FormFamilies::find(this);
     formView = new CfgFormView(this);
@@ -290,4 +292,5 @@ void Nodeweave::updateEnabled()
     ui.pushButton_Import->setEnabled(formFree);
     ui.pushButton_Export->setEnabled(!cfgRunning && !fileOpRunning);
     ui.progressBar_cfg->setEnabled(cfgRunning);
+    framePacer->setBusy(cfgRunning);
 }

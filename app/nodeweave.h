@@ -20,6 +20,7 @@
 
 class BatchWritePanel;
 class ConsoleLog;
+class FramePacer;
 class QCompleter;
 class QIODevice;
 class QPushButton;
@@ -332,6 +333,7 @@ private:
     QString lossPort;
     int lossError = 0;
     ConsoleLog *consoleLog = nullptr;
+    FramePacer *framePacer = nullptr;
     // Bytes received since the last clear. The label shows it with the log's batches:
     // redrawing it for every read costs more than the read under steady traffic.
     qint64 recvCount = 0;

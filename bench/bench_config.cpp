@@ -10,8 +10,9 @@
 //
 // Options: --rounds N (default 5), --hidden (do not show the window), --in-process (also
 // measure the in-process simulator, for comparison: no terminal, no serial port),
-// --trace (per-step timings of the real serial path), --latency MS (the module's reply
-// latency, default 0).
+// --trace (per-step timings of the real serial path, time by event type and paint time by
+// widget), --latency MS (the module's reply
+// latency, default 0), --no-batch (read and write only).
 
 #include "app/dialogs.h"
 #include "app/nodeweave.h"
@@ -54,10 +55,22 @@ class TimedApplication : public QApplication
 public:
     using QApplication::QApplication;
     bool tracing = false;
-    std::map<int, std::pair<double, int>> spent; // event type -> (ms, count)
+    std::map<int, std::pair<double, int>> spent;      // event type -> (ms, count)
+    std::map<QString, std::pair<double, int>> paints; // "class name" -> (ms, count)
 
     bool notify(QObject *receiver, QEvent *event) override
     {
+        // Paints come at any depth (inside an update request): timed by the widget painted.
+        if (tracing && event->type() == QEvent::Paint) {
+            QElapsedTimer clock;
+            clock.start();
+            const bool r = QApplication::notify(receiver, event);
+            auto &slot = paints[QString::fromLatin1(receiver->metaObject()->className()) +
+                                QLatin1Char(' ') + receiver->objectName()];
+            slot.first += clock.nsecsElapsed() / 1e6;
+            ++slot.second;
+            return r;
+        }
         if (!tracing || m_depth > 0)
             return QApplication::notify(receiver, event);
         ++m_depth;
@@ -174,6 +187,15 @@ public:
         for (size_t i = 0; i < byType.size() && i < 5; ++i)
             std::printf("  %s: %.1f", qPrintable(byType[i].second), byType[i].first);
         std::printf("\n");
+        std::vector<std::pair<double, QString>> byWidget;
+        for (const auto &[widget, v] : app()->paints)
+            byWidget.push_back({v.first, QStringLiteral("%1 x%2").arg(widget).arg(v.second)});
+        std::sort(byWidget.rbegin(), byWidget.rend());
+        std::printf("        paint ms by widget:");
+        for (size_t i = 0; i < byWidget.size() && i < 6; ++i)
+            std::printf("  %s: %.2f", qPrintable(byWidget[i].second), byWidget[i].first);
+        std::printf("\n");
+        app()->paints.clear();
     }
 
 private:
@@ -424,8 +446,10 @@ int main(int argc, char **argv)
                     hidden ? "hidden" : "shown", qPrintable(app.platformName()), qPrintable(path),
                     kBaud, latency);
         ok = measure(&w, rounds, tracing ? &trace : nullptr);
-        std::printf("batch write, same window and terminal:\n");
-        ok = measureBatches(&w, rounds) && ok;
+        if (!args.contains(QStringLiteral("--no-batch"))) {
+            std::printf("batch write, same window and terminal:\n");
+            ok = measureBatches(&w, rounds) && ok;
+        }
         w.findChild<QPushButton *>(QStringLiteral("pushButton_openCom"))->click();
     }
     moduleTurnaround(path);

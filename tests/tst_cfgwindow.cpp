@@ -1,5 +1,6 @@
 // The window's configuration form against the simulated module: read, written, saved, loaded.
 
+#include "app/framepacer.h"
 #include "cfgform.h"
 
 #include <QCheckBox>
@@ -127,7 +128,11 @@ void TestCfgWindow::readFillsTheFormAndWriteSendsIt()
                          ";+pushButton_stopCfg;+progressBar_cfg;-pushButton_scan;-pushButton_send;"
                          "-pushButton_sendPkt;-checkBox_regulerSend;checkBox_regulerSend=off;"
                          "-checkBox_sendPkt_regulerSend;checkBox_sendPkt_regulerSend=off");
+    // The window paints at the log's pace while the run changes it.
+    auto *pacer = f.w->findChild<FramePacer *>();
+    QVERIFY(pacer->isBusy());
     QVERIFY(runEnded(f));
+    QVERIFY(!pacer->isBusy());
     QCOMPARE(f.status(), kReadDone);
     QCOMPARE(afterRun(f), "tab 1");
     // Only the queries arrived: the filled form sent nothing back.

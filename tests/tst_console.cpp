@@ -1,5 +1,6 @@
 // The console against the simulated module: sending, replies, completion and the log.
 
+#include "app/framepacer.h"
 #include "testutil.h"
 
 #include <QAction>
@@ -27,6 +28,28 @@ static QStringList logFile(const QString &path)
     }
     return out;
 }
+
+// Counts a widget's paints and remembers the text it showed in the last one.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QLabel *label) : m_label(label) { label->installEventFilter(this); }
+    int count = 0;
+    QString lastText;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            ++count;
+            lastText = m_label->text();
+        }
+        return false;
+    }
+
+private:
+    QLabel *m_label;
+};
 
 class TestConsole : public QObject
 {
@@ -360,6 +383,50 @@ private slots:
         QCOMPARE(log.pendingCount(), 0);
         now += 2 * ConsoleLog::kQuietMs;
         exchange();
+    }
+
+    // The window is painted at once after a quiet spell; a change that follows within a
+    // frame waits for it, and every change meanwhile is in that one paint. While a run
+    // changes the window by itself the frame is longer; its end is shown within a frame.
+    void windowFrames()
+    {
+        QWidget window;
+        auto *label = new QLabel(QStringLiteral("a"), &window);
+        FramePacer pacer(&window);
+        qint64 now = 10000;
+        pacer.setClock([&now] { return now; });
+        PaintCounter paints(label);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(paints.count > 0);
+        const auto change = [&](const char *text) {
+            label->setText(QString::fromLatin1(text));
+            QCoreApplication::sendPostedEvents();
+        };
+        now += 1000;
+        paints.count = 0;
+        change("b");
+        QCOMPARE(paints.count, 1);
+        QCOMPARE(pacer.heldFor(), -1);
+        now += 5;
+        change("c");
+        change("d");
+        QCOMPARE(paints.count, 1);
+        QCOMPARE(pacer.heldFor(), FramePacer::kFrameMs - 5);
+        QTRY_COMPARE(paints.count, 2);
+        QCOMPARE(paints.lastText, QStringLiteral("d"));
+
+        pacer.setBusy(true);
+        now += FramePacer::kFrameMs + 4;
+        change("e");
+        QCOMPARE(pacer.heldFor(), FramePacer::kBusyFrameMs - FramePacer::kFrameMs - 4);
+        pacer.setBusy(false);
+        QCOMPARE(pacer.heldFor(), 0);
+        QTRY_COMPARE(paints.count, 3);
+        pacer.setBusy(true);
+        now += FramePacer::kBusyFrameMs;
+        change("f");
+        QCOMPARE(paints.count, 4);
     }
 };
 

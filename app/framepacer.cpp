@@ -1,0 +1,53 @@
+#include "framepacer.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QWidget>
+
+FramePacer::FramePacer(QWidget *window) : QObject(window), m_window(window)
+{
+    m_started.start();
+    m_clock = [this] {
+        return m_started.elapsed();
+    };
+    m_due.setSingleShot(true);
+    // A coarse timer may fire late by a twentieth of its interval.
+    m_due.setTimerType(Qt::PreciseTimer);
+    connect(&m_due, &QTimer::timeout, this, &FramePacer::release);
+    window->installEventFilter(this);
+}
+
+void FramePacer::setBusy(bool busy)
+{
+    m_busy = busy;
+    // The end of a run is shown within a frame, not a busy frame after the last picture.
+    if (!busy && m_due.isActive())
+        m_due.start(
+            int(qBound<qint64>(0, kFrameMs - (m_clock() - m_lastFrameMs), qint64(kFrameMs))));
+}
+
+bool FramePacer::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_window || event->type() != QEvent::UpdateRequest)
+        return false;
+    const qint64 now = m_clock();
+    const qint64 since = m_lastFrameMs < 0 ? frameMs() : now - m_lastFrameMs;
+    if (m_releasing || since >= frameMs()) {
+        m_due.stop();
+        m_lastFrameMs = now;
+        return false;
+    }
+    // Held: Qt asks for no second update while one is outstanding, so the one sent when
+    // the frame is due paints everything that changed meanwhile.
+    if (!m_due.isActive())
+        m_due.start(int(frameMs() - since));
+    return true;
+}
+
+void FramePacer::release()
+{
+    m_releasing = true;
+    QEvent update(QEvent::UpdateRequest);
+    QCoreApplication::sendEvent(m_window, &update);
+    m_releasing = false;
+}
