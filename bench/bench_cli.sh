@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# nodeweave-cli on many ports at once: write + verify of the module on each of 1, 4 and 8
-# ports (one nodeweave-modsim per port, output paced at 115200 baud, no added latency), the
-# median of ROUNDS whole runs each, and the ratio of each to the one-port time (aim: 8 ports
-# at most 1.2 x one). Prints the load average beside each row.
+# nodeweave-cli against nodeweave-modsim on pseudo-terminals (output paced at 115200 baud,
+# no added latency), the load average beside each row:
+# - one module: a full read and a full write, the time the tool reports for the run (its
+#   first command to its end, start-up left out) against the time its bytes need on the
+#   wire (aim: at most 1.1 x), median of ROUNDS runs;
+# - many ports at once: write + verify of the module on each of 1, 4 and 8 ports (one
+#   nodeweave-modsim per port), the median of ROUNDS whole runs each, and the ratio of each
+#   to the one-port time (aim: 8 ports at most 1.2 x one).
 #   bench/bench_cli.sh [BUILD_DIR] [ROUNDS]
 set -euo pipefail
 build=${1:-build}
@@ -34,6 +38,31 @@ timeout 60 "$cli" read --port "${ports[0]}" -o "$work/cfg.xml" > /dev/null
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 load() { cut -d' ' -f1 /proc/loadavg; }
+
+# The run as the tool reports it in --json: milliseconds, then the bytes' time on the wire
+# (10 bits a byte: start, 8 data, stop).
+timing() {
+    python3 -c 'import json, sys
+p = json.load(sys.stdin)["ports"][0]
+print(p["ms"], (p["bytesOut"] + p["bytesIn"]) * 10 / 115.2)'
+}
+
+echo "nodeweave-cli, one module, modsim paced at 115200 baud"
+for what in read write; do
+    args=(read)
+    [ "$what" = write ] && args=(write "$work/cfg.xml")
+    took=()
+    wire=
+    for ((r = 0; r < rounds; ++r)); do
+        read -r ms wire < <(timeout 60 "$cli" "${args[@]}" --port "${ports[0]}" --json | timing)
+        took+=("$ms")
+    done
+    ms=$(printf '%s\n' "${took[@]}" | median)
+    sorted=$(printf '%s\n' "${took[@]}" | sort -n | tr '\n' ' ')
+    printf '  full %s: %d ms for %.1f ms of bytes on the wire (median of %d, best %d, worst %d)  ratio %.2f  load %s\n' \
+        "$what" "$ms" "$wire" "$rounds" "$(echo "$sorted" | cut -d' ' -f1)" \
+        "$(echo "$sorted" | awk '{print $NF}')" "$(awk -v a="$ms" -v b="$wire" 'BEGIN {print a / b}')" "$(load)"
+done
 
 echo "nodeweave-cli write --verify, module on each port, modsim paced at 115200 baud"
 one=

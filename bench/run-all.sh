@@ -5,8 +5,8 @@
 #
 #   bench/run-all.sh [BUILD_DIR]          (default: build, beside this folder)
 #
-# ROUNDS (bench_log, default 3), CONFIG_ROUNDS (bench_config, 5) and STARTUP_RUNS
-# (bench_startup, 20) set the sizes of the runs; KEEP=DIR keeps the raw outputs there.
+# ROUNDS (bench_log, default 3), CONFIG_ROUNDS (bench_config, 5), STARTUP_RUNS
+# (bench_startup, 20) and CLI_ROUNDS (bench_cli.sh, 7) set the sizes of the runs; KEEP=DIR keeps the raw outputs there.
 # The flood takes picocom (the Debian package) as its peer: installed here when missing and
 # run as root, left out otherwise. The window benchmarks run under xvfb-run, shown.
 # Every benchmark runs under `timeout`, so the script ends by itself whatever the load.
@@ -57,6 +57,7 @@ run bench_log 1800 "${xvfb[@]}" "${lines[@]}" "$build/bench/bench_log" --rounds 
 run bench_config 1800 "${xvfb[@]}" "${lines[@]}" "$build/bench/bench_config" \
     --rounds "${CONFIG_ROUNDS:-5}"
 run bench_startup 900 "${lines[@]}" "$build/bench/bench_startup" --runs "${STARTUP_RUNS:-20}"
+run bench_cli 900 "$here/bench_cli.sh" "$build" "${CLI_ROUNDS:-7}"
 
 python3 - "$out" "$started" "$startload" "$(cut -d' ' -f1-3 /proc/loadavg)" "$(nproc)" \
     "$(sed -n 's/^model name\s*:\s*//p' /proc/cpuinfo | head -1)" <<'EOF'
@@ -165,6 +166,21 @@ for load, t in lines("bench_startup"):
             "< 1 %", f"{float(m[2]):.2f}", load)
     elif t.startswith("EXIT"):
         row("bench_startup", "did not finish", t, "", "", load)
+
+full = re.compile(r"^\s+full (read|write): (\d+) ms for ([\d.]+) ms of bytes on the wire "
+                  r"\(median of (\d+), best (\d+), worst (\d+)\)\s+ratio ([\d.]+)")
+ports = re.compile(r"^\s+(\d+) port\(s\):\s+(\d+) ms \(median of (\d+)\)\s+ratio to one port ([\d.]+)")
+for load, t in lines("bench_cli"):
+    if m := full.match(t):
+        row("bench_cli.sh", f"nodeweave-cli, full configuration {m[1]} of one module over a "
+            "pseudo-terminal", f"{m[2]} ms for {m[3]} ms of bytes on the wire (median of {m[4]}, "
+            f"best {m[5]}, worst {m[6]})", "≤ 1.1 × wire", m[7], load)
+    elif (m := ports.match(t)) and m[1] != "1":
+        row("bench_cli.sh", f"nodeweave-cli write --verify on {m[1]} ports at once, against one",
+            f"{m[2]} ms (median of {m[3]} whole runs)",
+            "≤ 1.2 × one port" if m[1] == "8" else "", m[4], load)
+    elif t.startswith("EXIT"):
+        row("bench_cli.sh", "did not finish", t, "", "", load)
 
 print(f"Run of bench/run-all.sh on {started}, {nproc} cores ({cpu}); load average "
       f"(1, 5, 15 min) {startload} at the start, {endload} at the end.")

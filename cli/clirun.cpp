@@ -506,6 +506,9 @@ int CliRun::writeStatus(QJsonArray *ports)
             }
         }
         port.insert(QStringLiteral("nodes"), nodes);
+        port.insert(QStringLiteral("bytesOut"), job->bytesOut());
+        port.insert(QStringLiteral("bytesIn"), job->bytesIn());
+        port.insert(QStringLiteral("ms"), job->elapsedMs());
         ports->append(port);
     }
     if (m_req.command == QLatin1String("write") && !m_req.report.isEmpty()) {

@@ -99,7 +99,9 @@ void PortJob::readBytes()
 {
     if (!m_device)
         return;
-    const LineAssembler::Result r = m_assembler.feed(m_device->readAll());
+    const QByteArray bytes = m_device->readAll();
+    m_bytesIn += bytes.size();
+    const LineAssembler::Result r = m_assembler.feed(bytes);
     for (const LineAssembler::Piece &piece : r.pieces)
         if (!piece.dropped)
             lineIn(QString::fromLocal8Bit(piece.bytes));
@@ -118,6 +120,7 @@ void PortJob::sendText(const QString &text)
             m_engine.stop();
         return;
     }
+    m_bytesOut += bytes.size();
     if (auto *port = qobject_cast<QSerialPort *>(m_device.data()))
         port->flush();
 }
@@ -147,10 +150,20 @@ void PortJob::lineIn(const QString &line)
     }
 }
 
+void PortJob::begin(Job job)
+{
+    m_job = job;
+    m_done = false;
+    m_bytesOut = 0;
+    m_bytesIn = 0;
+    m_clock.start();
+}
+
 void PortJob::finish()
 {
     if (m_done)
         return;
+    m_elapsedMs = m_clock.isValid() ? m_clock.elapsed() : 0;
     m_timer.stop();
     m_timer.disconnect();
     m_done = true;
@@ -161,8 +174,7 @@ void PortJob::finish()
 
 void PortJob::scan(int seconds)
 {
-    m_job = Job::Scan;
-    m_done = false;
+    begin(Job::Scan);
     m_found.clear();
     m_scanRemaining = seconds;
     m_scanGrace = 0;
@@ -193,8 +205,7 @@ void PortJob::setTargets(const QList<ZBdevice> &targets)
 
 void PortJob::read(const QList<ZBdevice> &targets)
 {
-    m_job = Job::Read;
-    m_done = false;
+    begin(Job::Read);
     setTargets(targets);
     nextRead();
 }
@@ -248,8 +259,7 @@ void PortJob::engineFinished(bool ok)
 
 void PortJob::send(const QList<ZBdevice> &targets, const QString &command)
 {
-    m_job = Job::Send;
-    m_done = false;
+    begin(Job::Send);
     m_command = command;
     setTargets(targets);
     m_timer.setSingleShot(true);
@@ -303,8 +313,7 @@ void PortJob::sendLineIn(const QString &line)
 void PortJob::write(const QList<ZBdevice> &nodes, const CfgValues &values, bool verify,
                     const QList<SettingsTable::Group> &groups, const QHash<QString, CfgValues> &own)
 {
-    m_job = Job::Write;
-    m_done = false;
+    begin(Job::Write);
     m_batch.start(nodes, values, verify, groups, own);
     if (!m_batch.isRunning())
         finish();

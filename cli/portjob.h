@@ -59,6 +59,12 @@ public:
     const BatchWriter &batch() const { return m_batch; }
     // One line for the progress display.
     QString progressText() const;
+    // What the job put on the line and took from it, and how long it took from its first
+    // command to its end: a station's record of each module, and the measure of how close
+    // to the line's speed a run comes.
+    qint64 bytesOut() const { return m_bytesOut; }
+    qint64 bytesIn() const { return m_bytesIn; }
+    qint64 elapsedMs() const { return m_elapsedMs; }
 
 signals:
     void done();
@@ -75,6 +81,7 @@ private:
     void readBytes();
     void lineIn(const QString &line);
     void sendText(const QString &text);
+    void begin(Job job);
     void finish();
     void nextRead();
     // One entry per target, none begun.
@@ -96,6 +103,10 @@ private:
     bool m_done = false;
     bool m_interrupted = false;
     QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_bytesOut = 0;
+    qint64 m_bytesIn = 0;
+    qint64 m_elapsedMs = 0;
     // scan
     int m_scanRemaining = 0;
     int m_scanGrace = 0;

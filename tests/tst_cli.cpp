@@ -123,6 +123,9 @@ void TestCli::commands_data()
                                << "";
     QTest::newRow("send") << QStringList{"send", "AT+CH?"} + sim << 0 << "OK=15\n"
                           << "";
+    QTest::newRow("send json") << QStringList{"send", "--json", "AT+CH?"} + sim << 0
+                               << "\"bytesIn\": 7,|\"bytesOut\": 8,|\"ms\": "
+                               << "";
     QTest::newRow("send remote json")
         << QStringList{"send", "--node", "0x3c4d", "--seconds", "1", "--json", "AT+CH?"} + sim << 0
         << "\"lines\": [\n                        \"OK=15<0x3C4D"
