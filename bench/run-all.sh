@@ -6,9 +6,9 @@
 #   bench/run-all.sh [BUILD_DIR]          (default: build, beside this folder)
 #
 # ROUNDS (bench_log, default 3), CONFIG_ROUNDS (bench_config, 5), STARTUP_RUNS
-# (bench_startup, 20) and CLI_ROUNDS (bench_cli.sh, 7) set the sizes of the runs; KEEP=DIR keeps the raw outputs there.
-# The flood takes picocom (the Debian package) as its peer: installed here when missing and
-# run as root, left out otherwise. The window benchmarks run under xvfb-run, shown.
+# (bench_startup, 20), MAPPED_RUNS (bench_mapped, 15) and CLI_ROUNDS (bench_cli.sh, 7) set the sizes of the runs; KEEP=DIR keeps the raw outputs there.
+# The flood takes picocom and the start-up PuTTY (the Debian packages) as their peers:
+# installed here when missing and run as root, left out otherwise. The window benchmarks run under xvfb-run, shown.
 # Every benchmark runs under `timeout`, so the script ends by itself whatever the load.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -18,13 +18,15 @@ mkdir -p "$out"
 [ -n "${KEEP:-}" ] || trap 'rm -rf "$out"' EXIT
 
 cmake --build "$build" --target bench >&2 || exit 1
-if ! command -v picocom >/dev/null; then
+# The peers: picocom beside the flood, PuTTY beside the start-up.
+for peer in picocom putty; do
+    command -v $peer >/dev/null && continue
     if [ "$(id -u)" = 0 ]; then
-        apt-get install -y picocom >/dev/null 2>&1 || echo "picocom could not be installed" >&2
+        apt-get install -y $peer >/dev/null 2>&1 || echo "$peer could not be installed" >&2
     else
-        echo "picocom is not installed: the flood runs without its peer" >&2
+        echo "$peer is not installed: its side-by-side row is left out" >&2
     fi
-fi
+done
 for tool in xvfb-run timeout stdbuf python3; do
     command -v $tool >/dev/null || { echo "run-all.sh needs $tool" >&2; exit 2; }
 done
@@ -57,6 +59,24 @@ run bench_log 1800 "${xvfb[@]}" "${lines[@]}" "$build/bench/bench_log" --rounds 
 run bench_config 1800 "${xvfb[@]}" "${lines[@]}" "$build/bench/bench_config" \
     --rounds "${CONFIG_ROUNDS:-5}"
 run bench_startup 900 "${lines[@]}" "$build/bench/bench_startup" --runs "${STARTUP_RUNS:-20}"
+# Start-up side by side: each program's window mapped on Xvfb, PuTTY on a pseudo-terminal
+# of its own (nodeweave-modsim), Nodeweave opening another.
+if [ -x "$build/bench/bench_mapped" ]; then
+    peers=()
+    for i in 1 2; do
+        "$build/sim/nodeweave-modsim" > "$out/pty$i" 2>/dev/null &
+        peers+=($!)
+    done
+    for i in 1 2; do
+        for _ in $(seq 50); do [ -s "$out/pty$i" ] && break; sleep 0.1; done
+    done
+    mapped=("nodeweave=$build/nodeweave --port $(head -1 "$out/pty1")")
+    command -v putty >/dev/null &&
+        mapped+=("putty=putty -serial $(head -1 "$out/pty2") -sercfg 115200")
+    run bench_mapped 600 "${xvfb[@]}" "${lines[@]}" "$build/bench/bench_mapped" \
+        --runs "${MAPPED_RUNS:-15}" "${mapped[@]}"
+    kill "${peers[@]}" 2>/dev/null
+fi
 run bench_cli 900 "$here/bench_cli.sh" "$build" "${CLI_ROUNDS:-7}"
 
 python3 - "$out" "$started" "$startload" "$(cut -d' ' -f1-3 /proc/loadavg)" "$(nproc)" \
@@ -166,6 +186,20 @@ for load, t in lines("bench_startup"):
             "< 1 %", f"{float(m[2]):.2f}", load)
     elif t.startswith("EXIT"):
         row("bench_startup", "did not finish", t, "", "", load)
+
+mapped = re.compile(r"^\s+(\S+)\s+([\d.]+) ms \(min ([\d.]+), max ([\d.]+)\)(?:\s+(\S+) against it: ([\d.]+))?")
+count = "?"
+for load, t in lines("bench_mapped"):
+    if m := runs.search(t):
+        count = m[1]
+    elif (m := mapped.match(t)) and m[6]:
+        row("bench_mapped", f"window mapped under Xvfb after process start, {m[5]} beside "
+            f"{m[1]}, {count} interleaved runs", f"{m[5]} {first} against {m[1]} {m[2]} ms "
+            f"(medians)", f"no later than {m[1]}", m[6], load)
+    elif m := mapped.match(t):
+        first = f"{m[2]} ms (min {m[3]}, max {m[4]})"
+    elif t.startswith("EXIT"):
+        row("bench_mapped", "did not finish", t, "", "", load)
 
 full = re.compile(r"^\s+full (read|write): (\d+) ms for ([\d.]+) ms of bytes on the wire "
                   r"\(median of (\d+), best (\d+), worst (\d+)\)\s+ratio ([\d.]+)")
