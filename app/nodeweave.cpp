@@ -57,7 +57,8 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     connectImmediateSettings();
     connectPortSettings();
     buildAddressGroups();
-    setWindowIcon(QIcon(QStringLiteral(":/Nodeweave/AppIcon")));
+    setWindowIcon(QIcon(QStringLiteral(":/Nodeweave/AppIcon.png")));
+    showPortLed(false); // the form has no picture of its own: it is loaded once, here
 
     langButton = new QPushButton;
     targetDevice = new ZBdevice;

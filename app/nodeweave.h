@@ -1,10 +1,10 @@
 #pragma once
 
+#include "app/cfgformview.h"
 #include "app/formfamilies.h"
 #include "config/batchwriter.h"
 #include "config/cfgcmd.h"
 #include "config/cfgfileformat.h"
-#include "app/cfgformview.h"
 #include "config/cfgqueues.h"
 #include "config/cfgsequencer.h"
 #include "network/zbdevice.h"
@@ -123,6 +123,7 @@ private:
     // Closes a port that failed under the program, saying so in the status bar.
     void portLost(int error);
     void on_comPortToggle(bool open);
+    void showPortLed(bool open);
     QString portLossText() const;
     void showPortLoss();
     QSerialPort *serialDevice() const;
@@ -205,6 +206,8 @@ private slots:
 
 private:
     void initBatchWrite();
+    // The panel is made when first opened: nobody waits for it at start.
+    BatchWritePanel *batchPanelMade();
     // The nodes ticked in the device table (every row while "select all" is ticked, or
     // with `every`).
     QList<ZBdevice> tickedNodes(bool every = false) const;
@@ -263,6 +266,7 @@ private:
     // Once the form is built: the wheel changes only a focused box, Enter presses a
     // focused button and picks a device row, Tab leaves the tables.
     void installComfort();
+    void installComfortIn(QWidget *root);
     static void nameComboBoxesForScreenReaders();
     // A field whose change the module gets at once: it shows a mark and says so.
     void markImmediate(QWidget *field);
@@ -324,6 +328,7 @@ private:
     // Batch write: its runner on the same engine, and its panel.
     BatchWriter *batchWriter = nullptr;
     BatchWritePanel *batchPanel = nullptr;
+    QObject *comfortFilter = nullptr; // the keys and wheel of every control
 
     LineAssembler rxBuffer;
     QCompleter *completer = nullptr;

@@ -15,14 +15,23 @@
 void Nodeweave::initBatchWrite()
 {
     batchWriter = new BatchWriter(cfgRun, this);
-    batchPanel = new BatchWritePanel(batchWriter, this);
-    batchPanel->setVerify(settings->value(QStringLiteral("batch/verify"), true).toBool());
-    connect(batchPanel, &BatchWritePanel::startRequested, this, &Nodeweave::startBatchWrite);
     connect(batchWriter, &BatchWriter::nodeChanged, this,
             [this] { ui.progressBar_cfg->setValue(batchWriter->progressValue()); });
     connect(batchWriter, &BatchWriter::finished, this, &Nodeweave::batchWriteFinished);
     // Ticking a node changes what Batch Write would write to.
     connect(ui.tableWidget_device, &QTableWidget::itemChanged, this, &Nodeweave::updateEnabled);
+}
+
+BatchWritePanel *Nodeweave::batchPanelMade()
+{
+    if (batchPanel)
+        return batchPanel;
+    batchPanel = new BatchWritePanel(batchWriter, this);
+    batchPanel->setVerify(settings->value(QStringLiteral("batch/verify"), true).toBool());
+    connect(batchPanel, &BatchWritePanel::startRequested, this, &Nodeweave::startBatchWrite);
+    installComfortIn(batchPanel);
+    nameControls();
+    return batchPanel;
 }
 
 QList<ZBdevice> Nodeweave::tickedNodes(bool every) const
@@ -56,10 +65,10 @@ void Nodeweave::on_pushButton_writeConfiguartionBull_clicked()
         QList<ZBdevice> scanned;
         for (const ZBdevice &d : tickedNodes(true))
             scanned << d;
-        batchPanel->prepare(scanned, ticked);
+        batchPanelMade()->prepare(scanned, ticked);
     }
     updateEnabled();
-    batchPanel->show();
+    batchPanelMade()->show();
     batchPanel->raise();
 }
 

@@ -159,7 +159,15 @@ void Nodeweave::installComfort()
     auto *filter =
         new ComfortFilter([this](int row) { on_tableWidget_device_cellClicked(row, 0); }, this);
     filter->deviceTable = ui.tableWidget_device;
-    for (QWidget *w : findChildren<QWidget *>()) {
+    comfortFilter = filter;
+    installComfortIn(this);
+    ui.tableWidget_device->installEventFilter(comfortFilter);
+}
+
+// For the window, and for a part of it made later (the Batch Write panel).
+void Nodeweave::installComfortIn(QWidget *root)
+{
+    for (QWidget *w : root->findChildren<QWidget *>()) {
         if (qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w) ||
             qobject_cast<QAbstractSlider *>(w)) {
             // Scroll bars are sliders too, and the wheel is theirs.
@@ -167,15 +175,14 @@ void Nodeweave::installComfort()
                 continue;
             // The wheel gives no focus: it would make the box its own target.
             w->setFocusPolicy(Qt::StrongFocus);
-            w->installEventFilter(filter);
+            w->installEventFilter(comfortFilter);
         } else if (qobject_cast<QPushButton *>(w)) {
-            w->installEventFilter(filter);
+            w->installEventFilter(comfortFilter);
         } else if (auto *view = qobject_cast<QAbstractItemView *>(w)) {
             // Tab moves on to the next control, not from cell to cell.
             view->setTabKeyNavigation(false);
         }
     }
-    ui.tableWidget_device->installEventFilter(filter);
 }
 
 void Nodeweave::markImmediate(QWidget *field)

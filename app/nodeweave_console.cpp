@@ -1,9 +1,9 @@
 #include "app/nodeweave.h"
 
+#include "app/consolelog.h"
 #include "app/dialogs.h"
 #include "at/commands.h"
 #include "at/commandwords.h"
-#include "app/consolelog.h"
 #include "at/errortable.h"
 #include "at/replygrammar.h"
 #include "peripherals/peripheralcommands.h"

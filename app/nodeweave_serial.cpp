@@ -278,12 +278,17 @@ void Nodeweave::portLost(int error)
     }
 }
 
-void Nodeweave::on_comPortToggle(bool open)
+void Nodeweave::showPortLed(bool open)
 {
-    const QPixmap led(open ? QStringLiteral(":/Nodeweave/comGreenLed")
-                           : QStringLiteral(":/Nodeweave/comGrayLed"));
+    const QPixmap led(open ? QStringLiteral(":/Nodeweave/comGreenLed.png")
+                           : QStringLiteral(":/Nodeweave/comGrayLed.png"));
     ui.label_comLed->setPixmap(
         led.scaled(25, 25, Qt::KeepAspectRatioByExpanding, Qt::FastTransformation));
+}
+
+void Nodeweave::on_comPortToggle(bool open)
+{
+    showPortLed(open);
     if (open)
         lossPort.clear();
     showPortLoss();

@@ -60,7 +60,8 @@ void Nodeweave::loadSettings()
 
 void Nodeweave::saveSettings()
 {
-    settings->setValue(QStringLiteral("batch/verify"), batchPanel->verify());
+    if (batchPanel)
+        settings->setValue(QStringLiteral("batch/verify"), batchPanel->verify());
     settings->beginGroup(QStringLiteral("LANG"));
     settings->setValue(QStringLiteral("lang"), langButton->text());
     settings->endGroup();

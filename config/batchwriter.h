@@ -56,8 +56,10 @@ class BatchWriter : public QObject
 
 public:
     // Between two nodes the line must have been quiet this long (at most the second wait):
-    // the next node's first command must not meet the last node's late answer.
-    static constexpr qint64 kQuietMs = 50;
+    // the next node's first command must not meet the last node's late answer. Twice the
+    // time a long reply line takes at 115200 baud; a later answer that names its node is
+    // ignored by the engine in any case.
+    static constexpr qint64 kQuietMs = 20;
     static constexpr qint64 kMaxQuietWaitMs = 2000;
 
     explicit BatchWriter(CfgSequencer *engine, QObject *parent = nullptr);

@@ -191,6 +191,8 @@ void TestBatchWrite::outcomes()
              english ? QStringLiteral("写入后校验") : QStringLiteral("Verify after write"));
     // "Verify after write" is remembered.
     f.restart();
+    QVERIFY(f.openPort());
+    batchButton(f)->click();
     QCOMPARE_FORM(f, "checkBox_batchVerify=" +
                          QString::fromLatin1(results[0] != "written" ? "on" : "off"));
 }
@@ -261,8 +263,8 @@ void TestBatchWrite::offered()
     WindowFixture f;
     QVERIFY(prepare(f));
     QVERIFY(batchButton(f)->isEnabled());
-    auto *start = f.find<QPushButton>("pushButton_batchStart");
     tick(f, {0}); // the scan ticked the module in the device table: the panel begins so
+    auto *start = f.find<QPushButton>("pushButton_batchStart");
     QVERIFY(start->isEnabled());
     tick(f, {});
     QVERIFY(!start->isEnabled());

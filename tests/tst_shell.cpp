@@ -172,7 +172,7 @@ void TestShell::serialPort()
     WindowFixture f;
     QVERIFY(f.openPort(pty.slavePath));
     QCOMPARE_FORM(f, "pushButton_openCom=关闭;+pushButton_scan;+pushButton_readConfiguration");
-    QVERIFY(ledIs(f, ":/Nodeweave/comGreenLed"));
+    QVERIFY(ledIs(f, ":/Nodeweave/comGreenLed.png"));
     QCOMPARE(pty.speed(), speed_t(B115200));
     f.w->comSend("AT+VER\r\n");
     QByteArray got;
@@ -248,7 +248,7 @@ void TestShell::portLostAgainAndAgain()
         QTRY_VERIFY(!TestAccess::portOpen(w));
         QCOMPARE_FORM(f, "pushButton_openCom=打开;-pushButton_send;-pushButton_scan;"
                          "-pushButton_readConfiguration;-pushButton_writeConfiguartion");
-        QVERIFY(ledIs(f, ":/Nodeweave/comGrayLed"));
+        QVERIFY(ledIs(f, ":/Nodeweave/comGrayLed.png"));
         // Qt opens a few descriptors of its own on first use.
         if (round == 4)
             QTest::qWait(50), fdsAfterFive = fds();
