@@ -20,10 +20,9 @@ FramePacer::FramePacer(QWidget *window) : QObject(window), m_window(window)
 void FramePacer::setBusy(bool busy)
 {
     m_busy = busy;
-    // The end of a run is shown within a frame, not a busy frame after the last picture.
+    // The end of a run is shown at once, not a frame after the last picture.
     if (!busy && m_due.isActive())
-        m_due.start(
-            int(qBound<qint64>(0, kFrameMs - (m_clock() - m_lastFrameMs), qint64(kFrameMs))));
+        m_due.start(0);
 }
 
 bool FramePacer::eventFilter(QObject *watched, QEvent *event)
@@ -31,8 +30,8 @@ bool FramePacer::eventFilter(QObject *watched, QEvent *event)
     if (watched != m_window || event->type() != QEvent::UpdateRequest)
         return false;
     const qint64 now = m_clock();
-    const qint64 since = m_lastFrameMs < 0 ? frameMs() : now - m_lastFrameMs;
-    if (m_releasing || since >= frameMs()) {
+    const qint64 since = m_lastFrameMs < 0 ? kBusyFrameMs : now - m_lastFrameMs;
+    if (m_releasing || !m_busy || since >= kBusyFrameMs) {
         m_due.stop();
         m_lastFrameMs = now;
         return false;
@@ -40,7 +39,7 @@ bool FramePacer::eventFilter(QObject *watched, QEvent *event)
     // Held: Qt asks for no second update while one is outstanding, so the one sent when
     // the frame is due paints everything that changed meanwhile.
     if (!m_due.isActive())
-        m_due.start(int(frameMs() - since));
+        m_due.start(int(kBusyFrameMs - since));
     return true;
 }
 

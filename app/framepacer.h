@@ -8,21 +8,21 @@
 
 class QWidget;
 
-// Paints a window at most once a frame. Qt repaints a window on the turn of the event loop
-// after anything in it changed; a configuration run changes a field, the page, the progress
-// and the counters every two milliseconds or so, and each of those paints (with its copy to
-// the screen) sat between a reply and the next command. A change after a quiet spell is
-// painted at once, as before; changes that follow closely are held until the frame is due
-// and painted together.
+// Paints a window at most once a frame while a run changes it by itself. Qt repaints a
+// window on the turn of the event loop after anything in it changed; a configuration run
+// changes a field, the page, the progress and the counters every two milliseconds or so,
+// and each of those paints (with its copy to the screen) sat between a reply and the next
+// command. While busy, a change after a quiet spell is painted at once; changes that follow
+// closely are held until the frame is due and painted together. Otherwise every change is
+// painted as soon as Qt would: what the user does, and the log's own frames, wait for
+// nothing.
 class FramePacer : public QObject
 {
     Q_OBJECT
 
 public:
-    // As often as a screen shows frames: typing, dragging and scrolling stay smooth.
-    static constexpr int kFrameMs = 16;
-    // While a run changes the window by itself, as often as the log shows lines under
-    // traffic: ten pictures of a read that takes a second are plenty to follow it.
+    // As often as the log shows lines under traffic: ten pictures of a read that takes a
+    // second are plenty to follow it.
     static constexpr int kBusyFrameMs = 100;
 
     explicit FramePacer(QWidget *window);
@@ -44,7 +44,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    int frameMs() const { return m_busy ? kBusyFrameMs : kFrameMs; }
     void release();
 
     QWidget *m_window;
