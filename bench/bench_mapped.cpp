@@ -86,15 +86,15 @@ int main(int argc, char **argv)
             runs = std::max(1, std::atoi(argv[++i]));
             continue;
         }
-        const std::string spec = argv[i];
-        const size_t eq = spec.find('=');
+        const std::string arg = argv[i];
+        const size_t eq = arg.find('=');
         if (eq == std::string::npos) {
             std::fprintf(stderr, "usage: bench_mapped [--runs N] NAME=COMMAND ...\n");
             return 2;
         }
         Program p;
-        p.name = spec.substr(0, eq);
-        std::string rest = spec.substr(eq + 1);
+        p.name = arg.substr(0, eq);
+        std::string rest = arg.substr(eq + 1);
         size_t from = 0;
         while (from < rest.size()) {
             const size_t space = rest.find(' ', from);
