@@ -1,7 +1,9 @@
 #include "sim/simmodule.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -23,6 +25,8 @@ quint64 addressValue(const QString &text)
 
 // Sampler keys: node index * 100 + IO line, or + 50 + ADC channel.
 constexpr int kAdcKeyBase = 50;
+
+constexpr qint64 kHalfTickNs = SimLimits::kPacedTickMs * 1000000LL / 2;
 
 } // namespace
 
@@ -165,6 +169,10 @@ qint64 SimModule::takeFromHost(qint64 size)
 
 void SimModule::receive(const QByteArray &bytes)
 {
+    if (m_baud > 0) {
+        // The bytes take their time on the wire: no answer to them can begin before then.
+        m_rxWireFreeNs = qMax(m_clock.nsecsElapsed(), m_rxWireFreeNs) + bytes.size() * nsPerByte();
+    }
     for (const char c : bytes) {
         if (m_anyLineEnd) {
             if (c == '\r' || c == '\n') {
@@ -641,7 +649,7 @@ void SimModule::queueTx(const QByteArray &bytes)
         m_tx.append(TxPiece{bytes, 0});
     }
     if (idle && !m_txTimer.isActive()) {
-        m_txWindow.start();
+        m_txStartNs = qMax(m_clock.nsecsElapsed(), m_baud > 0 ? m_rxWireFreeNs : 0);
         m_txWindowSent = 0;
         m_txTimer.start(0);
     }
@@ -663,9 +671,12 @@ void SimModule::pumpTx()
             }
         }
     } else {
-        // As many bytes as the line could have carried since this burst began.
-        const double bytesPerMs = m_baud / double(SimLimits::kBitsPerByte) / 1000.0;
-        qint64 budget = qint64(m_txWindow.elapsed() * bytesPerMs) - m_txWindowSent;
+        if (m_exactPacing)
+            waitForBurstEnd();
+        // The bytes whose last bit would have left the wire by the nearest millisecond tick:
+        // on average as fast as the line, whatever the timer's granularity.
+        const qint64 due = (m_clock.nsecsElapsed() + lead() - m_txStartNs) / nsPerByte();
+        qint64 budget = due - m_txWindowSent;
         while (budget > 0 && !m_tx.isEmpty()) {
             TxPiece &piece = m_tx.first();
             const qsizetype n = qMin<qsizetype>(budget, piece.bytes.size());
@@ -684,7 +695,7 @@ void SimModule::pumpTx()
         }
         if (gap > 0) {
             // The pause is not time the line could have used: a new burst follows it.
-            m_txWindow.start();
+            m_txStartNs = m_clock.nsecsElapsed() + qint64(gap) * 1000000;
             m_txWindowSent = 0;
         }
     }
@@ -696,12 +707,34 @@ void SimModule::pumpTx()
     if (gap > 0) {
         m_txTimer.start(gap);
     } else if (m_baud > 0) {
-        const double msPerByte = SimLimits::kBitsPerByte * 1000.0 / m_baud;
-        const qint64 nextAt = qint64(std::ceil((m_txWindowSent + 1) * msPerByte));
-        m_txTimer.start(int(qMax<qint64>(SimLimits::kPacedTickMs, nextAt - m_txWindow.elapsed())));
+        const qint64 nextNs = m_txStartNs + (m_txWindowSent + 1) * nsPerByte() - lead();
+        // Exact pacing wakes no later than the byte is due, and waits out the rest.
+        const qint64 roundUp = m_exactPacing ? 0 : 999999;
+        const qint64 waitMs = (nextNs - m_clock.nsecsElapsed() + roundUp) / 1000000;
+        m_txTimer.start(int(qMax<qint64>(SimLimits::kPacedTickMs, waitMs)));
     } else {
         m_txTimer.start(0);
     }
+}
+
+qint64 SimModule::lead() const
+{
+    return m_exactPacing ? 0 : kHalfTickNs;
+}
+
+void SimModule::waitForBurstEnd()
+{
+    // The bytes up to the next pause, if they all end within a tick.
+    qint64 left = 0;
+    for (const TxPiece &piece : std::as_const(m_tx)) {
+        left += piece.bytes.size();
+        if (piece.gapAfterMs > 0)
+            break;
+    }
+    const qint64 endNs = m_txStartNs + (m_txWindowSent + left) * nsPerByte();
+    const qint64 waitNs = endNs - m_clock.nsecsElapsed();
+    if (waitNs > 0 && waitNs <= SimLimits::kPacedTickMs * 1000000LL)
+        std::this_thread::sleep_for(std::chrono::nanoseconds(waitNs));
 }
 
 // ---------------------------------------------------------------------------------

@@ -61,6 +61,10 @@ public:
     void setRemoteFailDelay(int ms) { m_remoteFailDelay = qMax(0, ms); }
     // Paces the output at this many bits per second (10 bits a byte); 0 = unpaced.
     void setBaudRate(int bitsPerSecond) { m_baud = qMax(0, bitsPerSecond); }
+    // Paced output ends exactly when the line would have carried its last byte: the last
+    // part of a tick is waited out in place, blocking this thread. For a module served by
+    // a process of its own; otherwise bytes leave on the nearest millisecond tick.
+    void setExactPacing(bool on) { m_exactPacing = on; }
     // Echoes every received line before its reply.
     void setEcho(bool on) { m_echo = on; }
     // Lets a lone CR or LF end a line too (terminal programs that send only CR);
@@ -166,6 +170,9 @@ private:
     void releaseDue();
     void queueTx(const QByteArray &bytes);
     void pumpTx();
+    qint64 lead() const;
+    void waitForBurstEnd();
+    qint64 nsPerByte() const { return SimLimits::kBitsPerByte * 1000000000LL / qMax(1, m_baud); }
 
     void syncSamplers();
     void sample(int key);
@@ -180,6 +187,7 @@ private:
     int m_remoteLatency = SimLimits::kDefaultRemoteLatencyMs;
     int m_remoteFailDelay = SimLimits::kDefaultRemoteFailDelayMs;
     int m_baud = 0;
+    bool m_exactPacing = false;
     bool m_echo = false;
     bool m_anyLineEnd = false;
     bool m_split = false;
@@ -202,8 +210,11 @@ private:
     QList<TxPiece> m_tx;
     qint64 m_txQueued = 0; // bytes in m_tx
     QTimer m_txTimer;
-    QElapsedTimer m_txWindow; // pacing: start of the current burst
+    // Pacing, on m_clock in nanoseconds: when the current burst began, and when the last
+    // byte the host sent has crossed the wire towards the module.
+    qint64 m_txStartNs = 0;
     qint64 m_txWindowSent = 0;
+    qint64 m_rxWireFreeNs = 0;
 
     std::map<int, Sampler> m_samplers;
 };

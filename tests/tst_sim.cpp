@@ -185,6 +185,11 @@ private slots:
         QCOMPARE(p.ask(QByteArray("AT+UART?\r\n").repeated(19) + "AT+UART?"),
                  QByteArray("OK=5,8,0,1,0\r\n").repeated(20));
         QVERIFY(p.writes > 10 && clock.elapsed() >= 260);
+        // The command's own bytes take their time too: 4 in and 4 out at 960 baud.
+        p.sim.setBaudRate(960);
+        clock.start();
+        QCOMPARE(p.ask("AT"), "OK\r\n");
+        QVERIFY2(clock.elapsed() >= 80, qPrintable(QString::number(clock.elapsed())));
         // A line far too slow loses whole answers, and what waits stays bounded.
         p.sim.setBaudRate(10);
         p.sim.receive(QByteArray("AT+UART?\r\n").repeated(6000));
