@@ -2,7 +2,6 @@
 
 #include "config/settingstable.h"
 
-#include <QRegularExpression>
 
 namespace FieldRules {
 namespace {
@@ -41,12 +40,7 @@ bool accepts(const QString &widget, const QString &text)
     if (const SettingsTable::Field *f = SettingsTable::field(widget))
         return f->accepts(text);
     const Rule *rule = find(widget);
-    if (!rule || rule->pattern.isEmpty() || text.isEmpty())
-        return true;
-    const QRegularExpression re(QRegularExpression::anchoredPattern(rule->pattern));
-    const QRegularExpressionMatch m =
-        re.match(text, 0, QRegularExpression::PartialPreferCompleteMatch);
-    return m.hasMatch() || m.hasPartialMatch();
+    return !rule || SettingsTable::patternAccepts(rule->pattern, text);
 }
 
 } // namespace FieldRules

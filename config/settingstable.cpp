@@ -4,6 +4,7 @@
 #include "config/cfgreply.h"
 #include "peripherals/families.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 namespace SettingsTable {
@@ -590,12 +591,23 @@ bool Field::accepts(const QString &t) const
     case Kind::Address:
         break;
     }
-    if (pattern.isEmpty() || t.isEmpty())
+    return patternAccepts(pattern, t);
+}
+
+bool patternAccepts(const QString &pattern, const QString &text)
+{
+    if (pattern.isEmpty() || text.isEmpty())
         return true;
-    // As a validator judges a text: whole, or the start of one it would take.
-    const QRegularExpression re(QRegularExpression::anchoredPattern(pattern));
+    // Compiling (and JIT-compiling) a pattern costs far more than matching it; the few
+    // patterns of the table are kept, one set per thread as QRegularExpression is not
+    // meant to be shared across threads while it is being optimised.
+    thread_local QHash<QString, QRegularExpression> compiled;
+    auto it = compiled.find(pattern);
+    if (it == compiled.end())
+        it = compiled.insert(pattern,
+                             QRegularExpression(QRegularExpression::anchoredPattern(pattern)));
     const QRegularExpressionMatch m =
-        re.match(t, 0, QRegularExpression::PartialPreferCompleteMatch);
+        it->match(text, 0, QRegularExpression::PartialPreferCompleteMatch);
     return m.hasMatch() || m.hasPartialMatch();
 }
 

@@ -94,6 +94,10 @@ struct Field
     QVariant fromText(const QString &text) const;
 };
 
+// Whether a validator with this pattern would take `text`: whole, or the start of a text it
+// would take. Each pattern is compiled once.
+bool patternAccepts(const QString &pattern, const QString &text);
+
 // A read step's verdict on one reply: the values it gives, or a refusal (the query is
 // sent again).
 using Parse = std::function<bool(const QStringList &fields, CfgValues &values)>;
