@@ -58,7 +58,6 @@ void Nodeweave::retranslateHelp()
         QString tip;
     } tips[] = {
         {ui.comboBox_comPort, tr("串口：列表中的端口、键入的设备路径，或内置的模拟模块 Simulator")},
-        {ui.label_comLed, tr("绿色：串口已打开；灰色：已关闭")},
         {ui.checkBox_autoRemote, tr("勾选后，控制台命令加上远程地址，发往右侧地址的节点")},
         {ui.checkBox_sendNewLine, tr("在命令后加回车换行（CR LF）；模块只执行以此结束的命令")},
         {ui.checkBox_regulerSend, tr("按右侧的间隔（毫秒）重复发送命令")},
@@ -76,11 +75,15 @@ void Nodeweave::retranslateHelp()
          tr("把表单的配置写入设备列表中勾选的每个节点，并逐一校验")},
         {ui.pushButton_Export, tr("把表单的配置保存为 XML 文件")},
         {ui.pushButton_Import, tr("从 XML 文件载入配置到表单（不写入模块）")},
-        {ui.lineEdit_EPID, tr("扩展 PAN ID：十进制数，或模块报告的 0x 形式")},
-        {ui.checkBox_sendPkt_regulerSend, tr("按右侧的间隔（毫秒）重复发送数据包")},
+        {pageNet ? pageNet->lineEdit_EPID : nullptr,
+         tr("扩展 PAN ID：十进制数，或模块报告的 0x 形式")},
+        {pageNet ? pageNet->checkBox_sendPkt_regulerSend : nullptr,
+         tr("按右侧的间隔（毫秒）重复发送数据包")},
     };
-    for (const auto &t : tips)
-        t.widget->setToolTip(t.tip);
+    for (const auto &t : tips) {
+        if (t.widget) // a page not made yet gets its tips when it is
+            t.widget->setToolTip(t.tip);
+    }
 }
 
 void Nodeweave::showAbout()

@@ -72,6 +72,12 @@ void Nodeweave::retranslate()
     const QString shownCount = trailingNumber.match(ui.label_founddeviceNum->text()).captured(1);
 
     ui.retranslateUi(this);
+    if (pageNet) {
+        pageNet->retranslateUi(ui.tab_2);
+        pageIo->retranslateUi(ui.tab_3);
+        pageAdc->retranslateUi(ui.tab_4);
+        pagePwm->retranslateUi(ui.tab_5);
+    }
     if (!readyText.isEmpty() && statusBar()->currentMessage() == readyText) {
         readyText = tr("Ready");
         statusBar()->showMessage(readyText, 5000);

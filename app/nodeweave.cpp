@@ -50,13 +50,8 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     portWatcher = new PortWatcher(this);
     ui.setupUi(this);
     framePacer = new FramePacer(this);
-    // Connected right after the form's own by-name connections, as those would be.
-    families = FormFamilies::find(this);
-    formView = new CfgFormView(this);
-    connectFamilies();
     connectImmediateSettings();
     connectPortSettings();
-    buildAddressGroups();
     setWindowIcon(QIcon(QStringLiteral(":/Nodeweave/AppIcon.png")));
     showPortLed(false); // the form has no picture of its own: it is loaded once, here
 
@@ -113,23 +108,6 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
 
     fitToText(ui.lineEdit_targetDeviceNet, "0x0000");
     fitToText(ui.lineEdit_targetDeviceMac, "0x0000000000000000");
-    fitToText(ui.lineEdit_EPID, "0x0000000000000000");
-
-    // Validators and ranges from the one table an import checks its values against.
-    for (const FieldRules::Rule &rule : FieldRules::rules()) {
-        QWidget *field = findChild<QWidget *>(rule.widget);
-        if (auto *spin = qobject_cast<QSpinBox *>(field); spin && rule.hasRange())
-            spin->setRange(rule.minimum, rule.maximum);
-        else if (auto *edit = qobject_cast<QLineEdit *>(field))
-            edit->setValidator(validator(rule.pattern, this));
-        else if (auto *box = qobject_cast<QComboBox *>(field))
-            box->setValidator(validator(rule.pattern, this));
-        else
-            qWarning("no form field %s for its input rule", qPrintable(rule.widget));
-    }
-
-    for (const PwmWidgets &w : families.pwm)
-        w.slider->setRange(0, 100);
 
     // The counters change with every read. A label of fixed size spares the window a
     // relayout each time, and an opaque one spares repainting what lies behind it. Eight
@@ -166,7 +144,7 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     connect(ui.checkBox_logAutoScroll, &QCheckBox::toggled, consoleLog, &ConsoleLog::setAutoScroll);
     connect(consoleSendTimer, &QTimer::timeout, this, &Nodeweave::on_pushButton_send_clicked);
     connect(scanTimer, &QTimer::timeout, this, &Nodeweave::scanTiming);
-    connect(pktSendTimer, &QTimer::timeout, this, &Nodeweave::on_pushButton_sendPkt_clicked);
+    connect(pktSendTimer, &QTimer::timeout, this, &Nodeweave::sendPacket);
 
     // Shown again in the chosen language once main() has installed the translator.
     readyText = tr("Ready");
@@ -181,7 +159,9 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
         });
     }
 
-    clearCfgForm();
+    // The other configuration pages are made after the first paint (event()), or when
+    // one is opened or anything needs them before.
+    connect(ui.tabWidget, &QTabWidget::currentChanged, this, &Nodeweave::makeConfigPages);
 
     const bool chinese = langButton->text() == QLatin1String("English");
     loadTranslation(chinese ? QStringLiteral(":/Nodeweave/cn_lang")
@@ -190,7 +170,71 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     ui.retranslateUi(this);
     retranslateHelp();
     retranslateComfort();
+    showPortLoss();
     fitButtonsToText();
+}
+
+void Nodeweave::makeConfigPages()
+{
+    if (pageNet)
+        return;
+    pageNet = std::make_unique<Ui::CfgPageNetwork>();
+    pageNet->setupUi(ui.tab_2);
+    pageIo = std::make_unique<Ui::CfgPageIo>();
+    pageIo->setupUi(ui.tab_3);
+    pageAdc = std::make_unique<Ui::CfgPageAdc>();
+    pageAdc->setupUi(ui.tab_4);
+    pagePwm = std::make_unique<Ui::CfgPagePwm>();
+    pagePwm->setupUi(ui.tab_5);
+    connect(pageNet->comboBox_TID_AM, &QComboBox::currentIndexChanged, this,
+            &Nodeweave::tidAddressModeChanged);
+    connect(pageNet->comboBox_sendPkt_AM, &QComboBox::currentIndexChanged, this,
+            &Nodeweave::packetAddressModeChanged);
+    connect(pageNet->pushButton_sendPkt, &QPushButton::clicked, this, &Nodeweave::sendPacket);
+    connect(pageNet->checkBox_sendPkt_regulerSend, &QCheckBox::toggled, this,
+            &Nodeweave::packetRepeatToggled);
+
+    families = FormFamilies::find(this);
+    formView = new CfgFormView(this);
+    connectFamilies();
+    connectNetworkControl();
+    buildAddressGroups();
+    fitToText(pageNet->lineEdit_EPID, "0x0000000000000000");
+    applyFieldRules();
+    for (const PwmWidgets &w : families.pwm)
+        w.slider->setRange(0, 100);
+    for (QWidget *page : {ui.tab_2, ui.tab_3, ui.tab_4, ui.tab_5})
+        installComfortIn(page);
+    loadPageSettings();
+    clearCfgForm();
+    retranslateHelp();
+    retranslateComfort();
+    fitButtonsToText();
+}
+
+bool Nodeweave::event(QEvent *event)
+{
+    const bool handled = QMainWindow::event(event);
+    // Once the window has been painted, the pages it does not show yet.
+    if (event->type() == QEvent::UpdateRequest && !pageNet)
+        QTimer::singleShot(0, this, &Nodeweave::makeConfigPages);
+    return handled;
+}
+
+// Validators and ranges from the one table an import checks its values against.
+void Nodeweave::applyFieldRules()
+{
+    for (const FieldRules::Rule &rule : FieldRules::rules()) {
+        QWidget *field = findChild<QWidget *>(rule.widget);
+        if (auto *spin = qobject_cast<QSpinBox *>(field); spin && rule.hasRange())
+            spin->setRange(rule.minimum, rule.maximum);
+        else if (auto *edit = qobject_cast<QLineEdit *>(field))
+            edit->setValidator(validator(rule.pattern, this));
+        else if (auto *box = qobject_cast<QComboBox *>(field))
+            box->setValidator(validator(rule.pattern, this));
+        else
+            qWarning("no form field %s for its input rule", qPrintable(rule.widget));
+    }
 }
 
 Nodeweave::~Nodeweave()
@@ -253,7 +297,7 @@ QString Nodeweave::settingsFileName() const
 
 bool Nodeweave::formBusy() const
 {
-    return formView->filling() || cfgRun->isRunning() ||
+    return (formView && formView->filling()) || cfgRun->isRunning() ||
            (batchWriter && batchWriter->isRunning()) || importRunning;
 }
 
@@ -266,12 +310,15 @@ void Nodeweave::updateEnabled()
     // is stopped (unticking stops its timer), not merely hidden behind a disabled box.
     if (cfgRunning) {
         ui.checkBox_regulerSend->setChecked(false);
-        ui.checkBox_sendPkt_regulerSend->setChecked(false);
+        if (pageNet)
+            pageNet->checkBox_sendPkt_regulerSend->setChecked(false);
     }
     ui.pushButton_send->setEnabled(portOpen && !cfgRunning);
     ui.checkBox_regulerSend->setEnabled(!cfgRunning);
-    ui.pushButton_sendPkt->setEnabled(!cfgRunning);
-    ui.checkBox_sendPkt_regulerSend->setEnabled(!cfgRunning);
+    if (pageNet) {
+        pageNet->pushButton_sendPkt->setEnabled(!cfgRunning);
+        pageNet->checkBox_sendPkt_regulerSend->setEnabled(!cfgRunning);
+    }
     ui.pushButton_scan->setEnabled(portOpen && !cfgRunning);
     // Read and Write talk to the module: with the port gone they would only time out. A
     // run, an import or an export in progress keeps them locked, even when the port

@@ -11,12 +11,18 @@
 #include "serial/lineassembler.h"
 #include "serial/portsettings.h"
 #include "serial/portwatcher.h"
+#include "ui_cfgpage_adc.h"
+#include "ui_cfgpage_io.h"
+#include "ui_cfgpage_network.h"
+#include "ui_cfgpage_pwm.h"
 #include "ui_nodeweave.h"
 
 #include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
 #include <QMap>
+#include <functional>
+#include <memory>
 
 class BatchWritePanel;
 class ConsoleLog;
@@ -50,6 +56,10 @@ public:
     // Sets every form text in the loaded language, keeping what the user typed or the
     // program filled in (values, counters, the port and scan button states).
     void retranslate();
+    // Makes the configuration pages after the first. They hold most of the form's widgets,
+    // so the window makes them once it has been painted, or as soon as anything needs
+    // them, whichever comes first. Does nothing the second time.
+    void makeConfigPages();
 
     // The entry of the port box that opens the built-in simulated module.
     static QString simulatorPortName();
@@ -72,6 +82,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
 
     // ---- application shell: settings and language ----
 public slots:
@@ -89,6 +100,7 @@ private:
     void fitButtonsToText();
     void fitDeviceColumns();
     void loadSettings();
+    void loadPageSettings();
     void saveSettings();
     void loadTranslation(const QString &path);
 
@@ -172,8 +184,8 @@ public slots:
 
 private slots:
     void on_comboBox_consoleAddrMode_currentIndexChanged(int index);
-    void on_comboBox_TID_AM_currentIndexChanged(int index);
-    void on_comboBox_sendPkt_AM_currentIndexChanged(int index);
+    void tidAddressModeChanged(int index);
+    void packetAddressModeChanged(int index);
 
 private:
     // The pairs of an address mode box and its address list, in the order in which a
@@ -239,11 +251,15 @@ private:
 private:
     // Each box and button of the Base Info and Network tabs sends its command at once.
     void connectImmediateSettings();
+    void connectNetworkControl();
+    void sendOnChange(QComboBox *box, const std::function<QString(int)> &command);
+    void sendOnClick(QPushButton *button, QString (*command)());
+    void applyFieldRules();
 
     // ---- peripherals: packets, IO, ADC, PWM ----
 private slots:
-    void on_pushButton_sendPkt_clicked();
-    void on_checkBox_sendPkt_regulerSend_toggled(bool checked);
+    void sendPacket();
+    void packetRepeatToggled(bool checked);
 
 private:
     // True while the program fills the form (a read, an import, a reset) or a run talks to
@@ -283,6 +299,17 @@ private:
 private:
     QTranslator *translator = nullptr;
     Ui::NodeweaveClass ui;
+    // The configuration pages after the first, once made (see makeConfigPages()).
+    std::unique_ptr<Ui::CfgPageNetwork> pageNet;
+    std::unique_ptr<Ui::CfgPageIo> pageIo;
+    std::unique_ptr<Ui::CfgPageAdc> pageAdc;
+    std::unique_ptr<Ui::CfgPagePwm> pagePwm;
+    // The network page, made first if need be.
+    Ui::CfgPageNetwork &net()
+    {
+        makeConfigPages();
+        return *pageNet;
+    }
     QSettings *settings = nullptr;
     QPushButton *langButton = nullptr;
     QPushButton *helpButton = nullptr;
@@ -314,7 +341,7 @@ private:
     QElapsedTimer replyStatusWindow;
     int replyStatusCount = 0;
     QTimer *replyStatusAgain = nullptr;
-    // The widgets of every IO line, ADC and PWM channel (built before anything uses them).
+    // The widgets of every IO line, ADC and PWM channel (none until the pages are made).
     FormFamilies families;
     QList<AddressGroup> addressGroups;
     QList<QWidget *> immediateFields;
@@ -323,8 +350,14 @@ private:
     CfgCmdQueue writeQueue;
     CfgSequencer *cfgRun = nullptr;
     int savedTabIndex = 0;
-    // The configuration tabs as a view of a configuration.
+    // The configuration tabs as a view of a configuration, made with the pages: form()
+    // makes them first if need be.
     CfgFormView *formView = nullptr;
+    CfgFormView *form()
+    {
+        makeConfigPages();
+        return formView;
+    }
     // Batch write: its runner on the same engine, and its panel.
     BatchWriter *batchWriter = nullptr;
     BatchWritePanel *batchPanel = nullptr;

@@ -87,7 +87,7 @@ void Nodeweave::startBatchWrite()
             tr("所选设置包含节点身份（设备类型或节点描述），每个所选节点都会得到它。继续吗？")))
         return;
     settings->setValue(QStringLiteral("batch/verify"), batchPanel->verify());
-    batchWriter->start(nodes, formView->values(), batchPanel->verify(), batchPanel->chosenGroups(),
+    batchWriter->start(nodes, form()->values(), batchPanel->verify(), batchPanel->chosenGroups(),
                        batchPanel->ownValues());
     if (!batchWriter->isRunning())
         return;

@@ -50,7 +50,7 @@ void Nodeweave::on_pushButton_Export_clicked()
 
     // The user sees each page while it is saved.
     const QByteArray document = CfgFile::exportDocument(
-        formView->values(), [this](const CfgFile::Group &g) { showGroup(g); });
+        form()->values(), [this](const CfgFile::Group &g) { showGroup(g); });
 
     if (file.write(document) != document.size())
         file.cancelWriting();
@@ -100,7 +100,7 @@ void Nodeweave::on_pushButton_Import_clicked()
         showGroup(g);
     };
     sink.fill = [this](const CfgValues &values) {
-        formView->put(values);
+        form()->put(values);
     };
     const bool wellFormed = CfgFile::importDocument(document, sink, &importRefusals);
 

@@ -249,16 +249,18 @@ void Nodeweave::nameControls()
         {ui.progressBar_cfg, tr("配置进度")},
         {ui.lineEdit_targetDeviceNet, tr("目标设备网络地址")},
         {ui.lineEdit_targetDeviceMac, tr("目标设备MAC地址")},
-        {ui.comboBox_TID_AM, tr("透传地址模式")},
-        {ui.comboBox_TID_ADDR, tr("透传地址")},
-        {ui.comboBox_sendPkt_AM, tr("数据包地址模式")},
-        {ui.comboBox_sendPkt_ADDR, tr("数据包目标地址")},
-        {ui.lineEdit_sendPkt_regular_time, tr("数据包发送间隔(ms)")},
+        {pageNet ? pageNet->comboBox_TID_AM : nullptr, tr("透传地址模式")},
+        {pageNet ? pageNet->comboBox_TID_ADDR : nullptr, tr("透传地址")},
+        {pageNet ? pageNet->comboBox_sendPkt_AM : nullptr, tr("数据包地址模式")},
+        {pageNet ? pageNet->comboBox_sendPkt_ADDR : nullptr, tr("数据包目标地址")},
+        {pageNet ? pageNet->lineEdit_sendPkt_regular_time : nullptr, tr("数据包发送间隔(ms)")},
         {ui.label_sendCnt, tr("已发送字符数")},
         {ui.label_recvCnt, tr("已接收字节数")},
     };
-    for (const auto &[widget, name] : named)
-        widget->setAccessibleName(name);
+    for (const auto &[widget, name] : named) {
+        if (widget) // a page not made yet is named when it is
+            widget->setAccessibleName(name);
+    }
     if (langButton)
         langButton->setAccessibleName(tr("切换语言：%1").arg(langButton->text()));
     for (const IoLineWidgets &w : families.io) {

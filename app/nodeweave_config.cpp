@@ -39,7 +39,7 @@ void Nodeweave::startCfgRun(CfgSequencer::Kind kind)
     // A write sends what the form holds now, composed once: a field changed meanwhile
     // cannot slip into the run.
     if (kind == CfgSequencer::Kind::Write)
-        writeQueue = CfgQueues::write(formView->values(), cfgRun,
+        writeQueue = CfgQueues::write(form()->values(), cfgRun,
                                       [this](int page) { ui.tabWidget->setCurrentIndex(page); });
     const CfgCmdQueue &queue = kind == CfgSequencer::Kind::Read ? readQueue : writeQueue;
     cfgRun->start(kind, queue, targetDevice);
@@ -98,7 +98,7 @@ void Nodeweave::initReadCfgQueue()
 {
     CfgQueues::ReadSink sink;
     sink.fill = [this](const CfgValues &values) {
-        formView->put(values);
+        form()->put(values);
     };
     sink.show = [this](int page) {
         ui.tabWidget->setCurrentIndex(page);
@@ -111,5 +111,5 @@ void Nodeweave::initReadCfgQueue()
 
 void Nodeweave::clearCfgForm()
 {
-    formView->put(SettingsTable::resetValues());
+    form()->put(SettingsTable::resetValues());
 }

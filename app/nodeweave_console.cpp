@@ -62,6 +62,8 @@ QString Nodeweave::getErrStrFromCode(int code)
 
 void Nodeweave::commonRspProc(const QString &line)
 {
+    // Replies fill the whole form, and a scan's reports its address lists.
+    makeConfigPages();
     if (Reply::matches(Reply::Form::Success, line)) {
         showReplyStatus(tr("成功"));
         return;

@@ -229,8 +229,8 @@ void Nodeweave::on_comboBox_consoleAddrMode_currentIndexChanged(int index)
 
 void Nodeweave::buildAddressGroups()
 {
-    addressGroups = {{ui.comboBox_TID_AM, ui.comboBox_TID_ADDR, false},
-                     {ui.comboBox_sendPkt_AM, ui.comboBox_sendPkt_ADDR, false}};
+    addressGroups = {{pageNet->comboBox_TID_AM, pageNet->comboBox_TID_ADDR, false},
+                     {pageNet->comboBox_sendPkt_AM, pageNet->comboBox_sendPkt_ADDR, false}};
     for (const IoLineWidgets &w : families.io)
         addressGroups.append({w.tpioMode, w.tpioAddress, false});
     for (const IoLineWidgets &w : families.io)
@@ -284,12 +284,12 @@ void Nodeweave::refillAddressList(const AddressGroup &group, int modeIndex)
         listNode(group.address, mode, device);
 }
 
-void Nodeweave::on_comboBox_TID_AM_currentIndexChanged(int index)
+void Nodeweave::tidAddressModeChanged(int index)
 {
     refillAddressList(addressGroups.at(0), index);
 }
 
-void Nodeweave::on_comboBox_sendPkt_AM_currentIndexChanged(int index)
+void Nodeweave::packetAddressModeChanged(int index)
 {
     // A configuration read or an import sets this box itself; the address it brings
     // along must not be wiped by the refill.

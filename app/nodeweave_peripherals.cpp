@@ -9,33 +9,33 @@
 
 // ---- packet send ----
 
-void Nodeweave::on_pushButton_sendPkt_clicked()
+void Nodeweave::sendPacket()
 {
-    sendUnlessBusy(Command::sendPacket(ui.comboBox_sendPkt_AM->currentText(),
-                                       ui.comboBox_sendPkt_ADDR->currentText(),
-                                       ui.lineEdit_sendPkt_DATA->text()));
+    sendUnlessBusy(Command::sendPacket(net().comboBox_sendPkt_AM->currentText(),
+                                       net().comboBox_sendPkt_ADDR->currentText(),
+                                       net().lineEdit_sendPkt_DATA->text()));
 }
 
-void Nodeweave::on_checkBox_sendPkt_regulerSend_toggled(bool checked)
+void Nodeweave::packetRepeatToggled(bool checked)
 {
     // Stopping is never held back by a read or an import: a timer left running behind an
     // unchecked box would keep sending packets with nothing on screen saying so.
     if (!checked) {
-        ui.lineEdit_sendPkt_regular_time->setEnabled(true);
+        net().lineEdit_sendPkt_regular_time->setEnabled(true);
         pktSendTimer->stop();
         return;
     }
     if (formBusy())
         return;
     const auto interval =
-        PeripheralCommand::parseRepeatInterval(ui.lineEdit_sendPkt_regular_time->text());
+        PeripheralCommand::parseRepeatInterval(net().lineEdit_sendPkt_regular_time->text());
     if (!interval) {
         Dialogs::message(tr("定时时间错误"));
-        ui.checkBox_sendPkt_regulerSend->setChecked(false);
+        net().checkBox_sendPkt_regulerSend->setChecked(false);
         return;
     }
     pktSendTimer->start(PeripheralCommand::repeatTimerPeriod(*interval));
-    ui.lineEdit_sendPkt_regular_time->setEnabled(false);
+    net().lineEdit_sendPkt_regular_time->setEnabled(false);
 }
 
 // ---- the families: IO lines, ADC and PWM channels ----

@@ -302,7 +302,9 @@ QString Nodeweave::portLossText() const
 }
 
 // The status bar forgets; the LED keeps saying why the port went, until one opens.
+// Otherwise it says what its colours mean.
 void Nodeweave::showPortLoss()
 {
-    ui.label_comLed->setToolTip(lossPort.isEmpty() ? QString() : portLossText());
+    ui.label_comLed->setToolTip(lossPort.isEmpty() ? tr("绿色：串口已打开；灰色：已关闭")
+                                                   : portLossText());
 }

@@ -51,9 +51,13 @@ void Nodeweave::loadSettings()
     ui.lineEdit_scanTime->insert(
         settings->value(QStringLiteral("scanTime"), QStringLiteral("5")).toString());
     settings->endGroup();
+}
 
+// The settings shown on the configuration pages, once they are made.
+void Nodeweave::loadPageSettings()
+{
     settings->beginGroup(QStringLiteral("sendPkt"));
-    ui.lineEdit_sendPkt_DATA->setText(
+    pageNet->lineEdit_sendPkt_DATA->setText(
         settings->value(QStringLiteral("sendPktData"), QString()).toString());
     settings->endGroup();
 }
@@ -91,9 +95,12 @@ void Nodeweave::saveSettings()
     settings->setValue(QStringLiteral("scanTime"), ui.lineEdit_scanTime->text());
     settings->endGroup();
 
-    settings->beginGroup(QStringLiteral("sendPkt"));
-    settings->setValue(QStringLiteral("sendPktData"), ui.lineEdit_sendPkt_DATA->text());
-    settings->endGroup();
+    // Pages never made hold what was loaded: the stored packet stays as it is.
+    if (pageNet) {
+        settings->beginGroup(QStringLiteral("sendPkt"));
+        settings->setValue(QStringLiteral("sendPktData"), pageNet->lineEdit_sendPkt_DATA->text());
+        settings->endGroup();
+    }
 
     settings->sync();
 }

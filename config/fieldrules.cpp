@@ -2,7 +2,6 @@
 
 #include "config/settingstable.h"
 
-
 namespace FieldRules {
 namespace {
 

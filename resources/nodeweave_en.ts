@@ -232,6 +232,246 @@
         </message>
     </context>
     <context>
+        <name>CfgPageAdc</name>
+        <message>
+            <source>AD值</source>
+            <translation>Ad Value</translation>
+        </message>
+        <message>
+            <source>AD1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>AD2</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>AD3</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>AD4</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>AD采集</source>
+            <translation>Ad Sample</translation>
+        </message>
+        <message>
+            <source>启用</source>
+            <translation>Enable</translation>
+        </message>
+        <message>
+            <source>间隔</source>
+            <translation>Sample Interval</translation>
+        </message>
+        <message>
+            <source>10</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>目标地址</source>
+            <translation>Target Addr</translation>
+        </message>
+    </context>
+    <context>
+        <name>CfgPageIo</name>
+        <message>
+            <source>输入输出</source>
+            <translation>Input/Output Setting</translation>
+        </message>
+        <message>
+            <source>IO9</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>输入</source>
+            <translation>Input</translation>
+        </message>
+        <message>
+            <source>当前电平</source>
+            <translation>Current Input</translation>
+        </message>
+        <message>
+            <source>输出</source>
+            <translation>Output</translation>
+        </message>
+        <message>
+            <source>IO10</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO14</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO15</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO17</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>IO透传</source>
+            <translation>TPIO</translation>
+        </message>
+        <message>
+            <source>启用</source>
+            <translation>Enable</translation>
+        </message>
+        <message>
+            <source>目标IO</source>
+            <translation>TargetIO</translation>
+        </message>
+        <message>
+            <source>目标地址</source>
+            <translation>Target Addr</translation>
+        </message>
+        <message>
+            <source>IO定时采集</source>
+            <translation>IO sample</translation>
+        </message>
+        <message>
+            <source>间隔</source>
+            <translation>Sample Interval</translation>
+        </message>
+        <message>
+            <source>10</source>
+            <translation type="unfinished" />
+        </message>
+    </context>
+    <context>
+        <name>CfgPageNetwork</name>
+        <message>
+            <source>网络参数</source>
+            <translation>Network Setting</translation>
+        </message>
+        <message>
+            <source>EPID</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>信道</source>
+            <translation>Channel</translation>
+        </message>
+        <message>
+            <source>信号质量</source>
+            <translation>LQI</translation>
+        </message>
+        <message>
+            <source>0</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>网络锁定</source>
+            <translation>Network Lock</translation>
+        </message>
+        <message>
+            <source>允许入网时间</source>
+            <translation>Join Time</translation>
+        </message>
+        <message>
+            <source>上电启动网络</source>
+            <translation>Auto Network On</translation>
+        </message>
+        <message>
+            <source>透传地址</source>
+            <translation>TID Addr</translation>
+        </message>
+        <message>
+            <source>网络控制</source>
+            <translation>Network Control</translation>
+        </message>
+        <message>
+            <source>开始网络</source>
+            <translation>Start Network</translation>
+        </message>
+        <message>
+            <source>离开网络</source>
+            <translation>Leave Network</translation>
+        </message>
+        <message>
+            <source>重启网络</source>
+            <translation>Restart Network</translation>
+        </message>
+        <message>
+            <source>节点描述符</source>
+            <translation>Node Descriptor</translation>
+        </message>
+        <message>
+            <source>描述符1</source>
+            <translation>Descriptor 1</translation>
+        </message>
+        <message>
+            <source>描述符2</source>
+            <translation>Descriptor 2</translation>
+        </message>
+        <message>
+            <source>描述符3</source>
+            <translation>Descriptor 3</translation>
+        </message>
+        <message>
+            <source>描述符4</source>
+            <translation>Descriptor 4</translation>
+        </message>
+        <message>
+            <source>发送单包数据</source>
+            <translation>Send Packet</translation>
+        </message>
+        <message>
+            <source>发送</source>
+            <translation>Send</translation>
+        </message>
+        <message>
+            <source>定时发送</source>
+            <translation>Regularly send</translation>
+        </message>
+        <message>
+            <source>ms</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>需要发送的数据</source>
+            <translation>Send Data</translation>
+        </message>
+    </context>
+    <context>
+        <name>CfgPagePwm</name>
+        <message>
+            <source>PWM输出</source>
+            <translation>PWM Output</translation>
+        </message>
+        <message>
+            <source>PWM1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>启用</source>
+            <translation>Enable</translation>
+        </message>
+        <message>
+            <source>频率</source>
+            <translation>Frequency</translation>
+        </message>
+        <message>
+            <source>1000</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>占空比</source>
+            <translation>DutyRation</translation>
+        </message>
+        <message>
+            <source>PWM2</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <source>PWM3</source>
+            <translation type="unfinished" />
+        </message>
+    </context>
+    <context>
         <name>Nodeweave</name>
         <message>
             <source>中文</source>
@@ -1049,204 +1289,16 @@ Without a module, open the port "Simulator" to try every feature.</translation>
             <translation>Network</translation>
         </message>
         <message>
-            <source>网络参数</source>
-            <translation>Network Setting</translation>
-        </message>
-        <message>
-            <source>EPID</source>
-            <translation type="unfinished" />
-        </message>
-        <message>
-            <source>信道</source>
-            <translation>Channel</translation>
-        </message>
-        <message>
-            <source>信号质量</source>
-            <translation>LQI</translation>
-        </message>
-        <message>
-            <source>网络锁定</source>
-            <translation>Network Lock</translation>
-        </message>
-        <message>
-            <source>允许入网时间</source>
-            <translation>Join Time</translation>
-        </message>
-        <message>
-            <source>上电启动网络</source>
-            <translation>Auto Network On</translation>
-        </message>
-        <message>
-            <source>透传地址</source>
-            <translation>TID Addr</translation>
-        </message>
-        <message>
-            <source>网络控制</source>
-            <translation>Network Control</translation>
-        </message>
-        <message>
-            <source>开始网络</source>
-            <translation>Start Network</translation>
-        </message>
-        <message>
-            <source>离开网络</source>
-            <translation>Leave Network</translation>
-        </message>
-        <message>
-            <source>重启网络</source>
-            <translation>Restart Network</translation>
-        </message>
-        <message>
-            <source>节点描述符</source>
-            <translation>Node Descriptor</translation>
-        </message>
-        <message>
-            <source>描述符2</source>
-            <translation>Descriptor 2</translation>
-        </message>
-        <message>
-            <source>描述符3</source>
-            <translation>Descriptor 3</translation>
-        </message>
-        <message>
-            <source>描述符4</source>
-            <translation>Descriptor 4</translation>
-        </message>
-        <message>
-            <source>发送单包数据</source>
-            <translation>Send Packet</translation>
-        </message>
-        <message>
-            <source>需要发送的数据</source>
-            <translation>Send Data</translation>
-        </message>
-        <message>
             <source>IO配置</source>
             <translation>IO Setting</translation>
-        </message>
-        <message>
-            <source>输入输出</source>
-            <translation>Input/Output Setting</translation>
-        </message>
-        <message>
-            <source>IO9</source>
-            <translation type="unfinished" />
-        </message>
-        <message>
-            <source>输入</source>
-            <translation>Input</translation>
-        </message>
-        <message>
-            <source>当前电平</source>
-            <translation>Current Input</translation>
-        </message>
-        <message>
-            <source>输出</source>
-            <translation>Output</translation>
-        </message>
-        <message>
-            <source>IO10</source>
-            <translation type="unfinished" />
-        </message>
-        <message>
-            <source>IO14</source>
-            <translation type="unfinished" />
-        </message>
-        <message>
-            <source>IO15</source>
-            <translation type="unfinished" />
-        </message>
-        <message>
-            <source>IO17</source>
-            <translation type="unfinished" />
-        </message>
-        <message>
-            <source>IO透传</source>
-            <translation>TPIO</translation>
-        </message>
-        <message>
-            <source>启用</source>
-            <translation>Enable</translation>
-        </message>
-        <message>
-            <source>目标IO</source>
-            <translation>TargetIO</translation>
-        </message>
-        <message>
-            <source>目标地址</source>
-            <translation>Target Addr</translation>
-        </message>
-        <message>
-            <source>IO定时采集</source>
-            <translation>IO sample</translation>
-        </message>
-        <message>
-            <source>间隔</source>
-            <translation>Sample Interval</translation>
-        </message>
-        <message>
-            <source>10</source>
-            <translation type="unfinished" />
         </message>
         <message>
             <source>AD配置</source>
             <translation>AD Setting</translation>
         </message>
         <message>
-            <source>AD值</source>
-            <translation>Ad Value</translation>
-        </message>
-        <message>
-            <source>AD1</source>
-            <translation type="unfinished" />
-        </message>
-        <message>
-            <source>AD2</source>
-            <translation type="unfinished" />
-        </message>
-        <message>
-            <source>AD3</source>
-            <translation type="unfinished" />
-        </message>
-        <message>
-            <source>AD4</source>
-            <translation type="unfinished" />
-        </message>
-        <message>
-            <source>AD采集</source>
-            <translation>Ad Sample</translation>
-        </message>
-        <message>
             <source>PWM配置</source>
             <translation>PWM Setting</translation>
-        </message>
-        <message>
-            <source>PWM输出</source>
-            <translation>PWM Output</translation>
-        </message>
-        <message>
-            <source>PWM1</source>
-            <translation type="unfinished" />
-        </message>
-        <message>
-            <source>频率</source>
-            <translation>Frequency</translation>
-        </message>
-        <message>
-            <source>1000</source>
-            <translation type="unfinished" />
-        </message>
-        <message>
-            <source>占空比</source>
-            <translation>DutyRation</translation>
-        </message>
-        <message>
-            <source>PWM2</source>
-            <translation type="unfinished" />
-        </message>
-        <message>
-            <source>PWM3</source>
-            <translation type="unfinished" />
         </message>
         <message>
             <source>自动重连</source>

@@ -424,7 +424,7 @@ void TestComfort::outcomesStayVisible()
 
     // A lost port's reason stays on the LED until a port opens again.
     auto *led = f.find<QLabel>("label_comLed");
-    QCOMPARE(led->toolTip(), QString());
+    QCOMPARE(led->toolTip(), QString("绿色：串口已打开；灰色：已关闭"));
     QMetaObject::invokeMethod(f.w.get(), "portErrorOccurred",
                               Q_ARG(int, QSerialPort::ResourceError));
     QVERIFY(!TestAccess::portOpen(f.w.get()));
@@ -434,7 +434,7 @@ void TestComfort::outcomesStayVisible()
     TestAccess::langButton(f.w.get())->click();
     QVERIFY2(led->toolTip().startsWith("Serial port lost: Simulator"), qPrintable(led->toolTip()));
     QVERIFY(f.openPort());
-    QCOMPARE(led->toolTip(), QString());
+    QCOMPARE(led->toolTip(), QString("Green: the port is open; grey: closed"));
 }
 
 QTEST_MAIN(TestComfort)

@@ -85,12 +85,23 @@ void TestShell::startState()
     TestAccess::langButton(f.w.get())->click();
     QCOMPARE_FORM(f, "lineEdit_EPID=0x1234;lineEdit_PWM2_FRQ=2500;pushButton_openCom=Close;"
                      "label_bps=BaudRate;groupBox_comPort=ComPort;"
-                     "label_founddeviceNum=Device Number: 0");
+                     "label_founddeviceNum=Device Number: 0;pushButton_startNet=Start Network");
     QCOMPARE(TestAccess::langButton(f.w.get())->text(), QString("中文"));
     TestAccess::langButton(f.w.get())->click();
     f.find<QPushButton>("pushButton_openCom")->click();
     QCOMPARE(formTexts(f.w.get()), chinese);
     QVERIFY(f.sim()->receivedLines().isEmpty());
+
+    // The pages after the first are made once the window is painted (the fixture waits for
+    // that), or by the first reply; a window closed before keeps the packet stored.
+    formSet(f, "lineEdit_sendPkt_DATA=kept");
+    f.restart(false);
+    QVERIFY(!f.w->findChild<QWidget *>("scrollArea_tab2"));
+    f.restart(false);
+    QVERIFY(f.openPort());
+    f.find<QPushButton>("pushButton_send")->click();
+    QTRY_VERIFY(f.w->findChild<QWidget *>("scrollArea_tab5"));
+    QCOMPARE_FORM(f, "lineEdit_sendPkt_DATA=kept;comboBox_TPIO14_ADDR=0x0;+pushButton_sendPkt");
 }
 
 void TestShell::settings()

@@ -60,8 +60,15 @@ struct WindowFixture
         w = std::make_unique<Nodeweave>();
         QCoreApplication::installTranslator(w->appTranslator());
         w->retranslate();
-        if (show)
-            w->show();
+        if (!show)
+            return;
+        w->show();
+        // The configuration pages come once the window has been painted.
+        const auto pagesMade = [this] {
+            return w->findChild<QWidget *>(QStringLiteral("scrollArea_tab2")) != nullptr;
+        };
+        if (!QTest::qWaitFor(pagesMade, 5000))
+            qFatal("the configuration pages were not made after the first paint");
     }
 
     ~WindowFixture()
