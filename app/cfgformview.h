@@ -13,8 +13,14 @@ class QWidget;
 class CfgFormView
 {
 public:
+    // Every field, or only those whose widgets exist yet (a part of the form made first).
+    enum class Fields
+    {
+        All,
+        Present
+    };
     // Finds each field's widget under `form` (the window) by its object name.
-    explicit CfgFormView(QWidget *form);
+    explicit CfgFormView(QWidget *form, Fields fields = Fields::All);
 
     CfgValues values() const;
     // Puts the values given (the others stay as they are). While it runs, filling() holds:

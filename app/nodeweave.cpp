@@ -159,6 +159,10 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
         });
     }
 
+    // The first page shows the reset values from the start, as the others will: through a
+    // view of the fields made so far, which keeps the form's reactions silent meanwhile.
+    formView = new CfgFormView(this, CfgFormView::Fields::Present);
+    formView->put(SettingsTable::resetValues());
     // The other configuration pages are made after the first paint (event()), or when
     // one is opened or anything needs them before.
     connect(ui.tabWidget, &QTabWidget::currentChanged, this, &Nodeweave::makeConfigPages);
@@ -195,6 +199,11 @@ void Nodeweave::makeConfigPages()
             &Nodeweave::packetRepeatToggled);
 
     families = FormFamilies::find(this);
+    // The new pages show the reset values; the first page keeps what it shows.
+    CfgValues reset = SettingsTable::resetValues();
+    for (const QString &shown : formView->values().keys())
+        reset.remove(shown);
+    delete formView;
     formView = new CfgFormView(this);
     connectFamilies();
     connectNetworkControl();
@@ -206,7 +215,7 @@ void Nodeweave::makeConfigPages()
     for (QWidget *page : {ui.tab_2, ui.tab_3, ui.tab_4, ui.tab_5})
         installComfortIn(page);
     loadPageSettings();
-    clearCfgForm();
+    formView->put(reset);
     retranslateHelp();
     retranslateComfort();
     fitButtonsToText();

@@ -350,8 +350,8 @@ private:
     CfgCmdQueue writeQueue;
     CfgSequencer *cfgRun = nullptr;
     int savedTabIndex = 0;
-    // The configuration tabs as a view of a configuration, made with the pages: form()
-    // makes them first if need be.
+    // The configuration tabs as a view of a configuration: of the first page's fields until
+    // the other pages are made, of all of them after. form() makes the pages first.
     CfgFormView *formView = nullptr;
     CfgFormView *form()
     {

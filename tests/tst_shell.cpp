@@ -97,6 +97,17 @@ void TestShell::startState()
     formSet(f, "lineEdit_sendPkt_DATA=kept");
     f.restart(false);
     QVERIFY(!f.w->findChild<QWidget *>("scrollArea_tab2"));
+    // Making them changes nothing the window shows already.
+    const auto shown = [](QWidget *w) {
+        return QStringList{w->property("text").toString(), w->property("currentText").toString(),
+                           w->toolTip(), w->isEnabled() ? "+" : "-"};
+    };
+    QMap<QWidget *, QStringList> before;
+    for (QWidget *w : f.w->findChildren<QWidget *>())
+        before.insert(w, shown(w));
+    f.w->makeConfigPages();
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        QCOMPARE(shown(it.key()), it.value());
     f.restart(false);
     QVERIFY(f.openPort());
     f.find<QPushButton>("pushButton_send")->click();
