@@ -64,7 +64,7 @@ void TestShell::startState()
                      "comboBox_TPIO9_AM=MID;comboBox_TPIO14_ADDR=0x0;comboBox_IOSMP10_AM=LID;"
                      "comboBox_IOSMP9_ADDR=0x0;comboBox_ADSMP1=LID;comboBox_ADSMP3_ADDR=0x0;"
                      "lineEdit_cmd=AT;lineEdit_scanTime=5;lineEdit_regular_time=;"
-                     "lineEdit_sendPkt_DATA=");
+                     "lineEdit_sendPkt_DATA=;comboBox_deviceBps=115200");
     QCOMPARE(TestAccess::langButton(f.w.get())->text(), QString("English"));
     // A PWM duty is one number in two widgets, 0 to 100; a box locks its group's fields.
     for (const QString &n : QStringList{"1", "2", "3"}) {
@@ -112,7 +112,9 @@ void TestShell::startState()
     QVERIFY(f.openPort());
     f.find<QPushButton>("pushButton_send")->click();
     QTRY_VERIFY(f.w->findChild<QWidget *>("scrollArea_tab5"));
-    QCOMPARE_FORM(f, "lineEdit_sendPkt_DATA=kept;comboBox_TPIO14_ADDR=0x0;+pushButton_sendPkt");
+    QCOMPARE_FORM(f, "lineEdit_sendPkt_DATA=kept;comboBox_TPIO14_ADDR=0x0;+pushButton_sendPkt;"
+                     "comboBox_deviceBps=115200;comboBox_CH=15");
+    QCOMPARE(f.sim()->receivedLines(), QStringList{"AT"}); // the pages' reset sent nothing
 }
 
 void TestShell::settings()
