@@ -354,8 +354,8 @@ bool measureBatches(Nodeweave *w, int rounds)
 }
 
 // The module by itself over the terminal: from a query's bytes written to the end of its
-// reply, against the reply's own time on the wire. A real module at this baud rate cannot
-// be faster than the wire; whatever the simulator adds is spent in every step.
+// reply, against the time of both on the wire. A real module at this baud rate cannot be
+// faster than the wire; whatever the simulator adds is spent in every step.
 void moduleTurnaround(const QString &path)
 {
     constexpr int kQueries = 20;
@@ -367,11 +367,12 @@ void moduleTurnaround(const QString &path)
         return;
     }
     port.setBaudRate(kBaud);
+    const QByteArray query("AT+VER\r\n");
     std::vector<double> took;
     QByteArray reply;
     for (int i = 0; i < kQueries; ++i) {
         reply.clear();
-        port.write("AT+VER\r\n");
+        port.write(query);
         port.waitForBytesWritten(1000);
         QElapsedTimer clock;
         clock.start();
@@ -380,9 +381,10 @@ void moduleTurnaround(const QString &path)
         took.push_back(clock.nsecsElapsed() / 1e6);
     }
     std::sort(took.begin(), took.end());
-    std::printf("module alone over the terminal: a %d-byte reply ends %.2f ms after its query "
-                "(median of %d; %.2f ms on the wire)\n",
-                int(reply.size()), took[took.size() / 2], kQueries, wireMs(reply.size()));
+    std::printf("module alone over the terminal: a %d-byte reply ends %.2f ms after its %d-byte "
+                "query (median of %d; %.2f ms of both on the wire)\n",
+                int(reply.size()), took[took.size() / 2], int(query.size()), kQueries,
+                wireMs(query.size() + reply.size()));
 }
 
 } // namespace

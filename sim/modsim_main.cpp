@@ -121,7 +121,8 @@ int main(int argc, char **argv)
          QStringLiteral("Delay before an unknown remote address is refused (default 1500)."),
          QStringLiteral("ms")},
         {QStringLiteral("baud"),
-         QStringLiteral("Pace the output at this many bits per second (default 0: unpaced)."),
+         QStringLiteral("Pace the line both ways at this many bits per second "
+                        "(default 0: unpaced)."),
          QStringLiteral("n")},
         {QStringLiteral("echo"), QStringLiteral("Echo every received line before its reply.")},
         {QStringLiteral("any-eol"),
