@@ -205,6 +205,9 @@ private slots:
 private:
     void initReadCfgQueue();
     void clearCfgForm();
+    // Shows the page a run has reached, a turn later: switching tabs lays a page out, and
+    // the run's next command should be on the line meanwhile, not wait for it.
+    void showCfgPage(int page);
     // Runs the read or a write of the form against the target device; a read first resets
     // the form.
     void startCfgRun(CfgSequencer::Kind kind);
@@ -350,6 +353,7 @@ private:
     CfgCmdQueue writeQueue;
     CfgSequencer *cfgRun = nullptr;
     int savedTabIndex = 0;
+    int pendingCfgPage = -1;
     // The configuration tabs as a view of a configuration: of the first page's fields until
     // the other pages are made, of all of them after. form() makes the pages first.
     CfgFormView *formView = nullptr;

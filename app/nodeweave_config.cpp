@@ -39,8 +39,8 @@ void Nodeweave::startCfgRun(CfgSequencer::Kind kind)
     // A write sends what the form holds now, composed once: a field changed meanwhile
     // cannot slip into the run.
     if (kind == CfgSequencer::Kind::Write)
-        writeQueue = CfgQueues::write(form()->values(), cfgRun,
-                                      [this](int page) { ui.tabWidget->setCurrentIndex(page); });
+        writeQueue =
+            CfgQueues::write(form()->values(), cfgRun, [this](int page) { showCfgPage(page); });
     const CfgCmdQueue &queue = kind == CfgSequencer::Kind::Read ? readQueue : writeQueue;
     cfgRun->start(kind, queue, targetDevice);
     updateEnabled();
@@ -52,6 +52,23 @@ void Nodeweave::startCfgRun(CfgSequencer::Kind kind)
     cfgRun->sendCurrent();
 }
 
+void Nodeweave::showCfgPage(int page)
+{
+    const bool posted = pendingCfgPage >= 0;
+    pendingCfgPage = page;
+    if (posted)
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            // A run that ended meanwhile has put back the user's tab.
+            if (pendingCfgPage >= 0)
+                ui.tabWidget->setCurrentIndex(pendingCfgPage);
+            pendingCfgPage = -1;
+        },
+        Qt::QueuedConnection);
+}
+
 void Nodeweave::cfgRunFinished(bool ok)
 {
     // A batch write accounts for its runs itself.
@@ -61,6 +78,7 @@ void Nodeweave::cfgRunFinished(bool ok)
         formFilled = true;
     updateEnabled();
     ui.progressBar_cfg->setValue(0);
+    pendingCfgPage = -1;
     ui.tabWidget->setCurrentIndex(savedTabIndex);
     const QString outcome = cfgRun->kind() == CfgSequencer::Kind::Read
                                 ? (ok ? tr("读取配置完成") : tr("读取配置遇到错误"))
@@ -101,7 +119,7 @@ void Nodeweave::initReadCfgQueue()
         form()->put(values);
     };
     sink.show = [this](int page) {
-        ui.tabWidget->setCurrentIndex(page);
+        showCfgPage(page);
     };
     sink.remote = [this] {
         return cfgRun->remoteTarget();

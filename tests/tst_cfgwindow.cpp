@@ -167,10 +167,14 @@ void TestCfgWindow::readFillsTheFormAndWriteSendsIt()
     formSet(f, edits + "lineEdit_PWM3_FRQ=5000;spinBox_PWM3=77");
     QVERIFY(f.openPort());
     f.sim()->clearReceivedLines();
-    // While each command is out the user sees the page of its fields.
+    // While each command is out the user sees the page of its fields: shown at the next turn
+    // of the event loop, so that the command is not held up by the page's layout.
     QString pages;
-    connect(f.sim(), &SimModule::lineReceived, f.w.get(),
-            [&] { pages += QString::number(tabs->currentIndex()); });
+    connect(f.sim(), &SimModule::lineReceived, f.w.get(), [&] {
+        QMetaObject::invokeMethod(
+            f.w.get(), [&] { pages += QString::number(tabs->currentIndex()); },
+            Qt::QueuedConnection);
+    });
     tabs->setCurrentIndex(3);
     QCOMPARE(run(f, kWrite), QStringLiteral("写入配置完成"));
     QCOMPARE(afterRun(f), "tab 3");
@@ -286,6 +290,15 @@ void TestCfgWindow::failuresAndStop()
     QCOMPARE(countOf(f.sim(), "AT+EPID?"), 1);
     QCOMPARE(afterRun(f, false), "tab 2");
     QTRY_VERIFY(logTexts(f).contains("读取配置遇到错误：在 AT+EPID? 处（无回复）"));
+
+    // The line breaks as a write's first command goes out: the run ends there, and the page
+    // it was about to show does not replace the user's tab a turn later.
+    QVERIFY(f.openPort());
+    f.find<QTabWidget>("tabWidget")->setCurrentIndex(3);
+    f.sim()->breakHostLineAfter(4);
+    run(f, kWrite, false);
+    QCoreApplication::processEvents();
+    QCOMPARE(afterRun(f, false), "tab 3");
 }
 
 void TestCfgWindow::otherNodesAndEditsDuringRuns()
