@@ -42,14 +42,16 @@ void Nodeweave::startCfgRun(CfgSequencer::Kind kind)
         writeQueue =
             CfgQueues::write(form()->values(), cfgRun, [this](int page) { showCfgPage(page); });
     const CfgCmdQueue &queue = kind == CfgSequencer::Kind::Read ? readQueue : writeQueue;
+    savedTabIndex = ui.tabWidget->currentIndex();
     cfgRun->start(kind, queue, targetDevice);
+    // The first command goes out before the window catches up: its answer cannot be
+    // handled before this returns, and the line is busy meanwhile.
+    cfgRun->sendCurrent();
     updateEnabled();
     ui.progressBar_cfg->setRange(0, int(queue.size()));
     ui.progressBar_cfg->setValue(0);
     if (kind == CfgSequencer::Kind::Read)
         clearCfgForm();
-    savedTabIndex = ui.tabWidget->currentIndex();
-    cfgRun->sendCurrent();
 }
 
 void Nodeweave::showCfgPage(int page)
