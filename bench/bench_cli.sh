@@ -6,7 +6,9 @@
 #   wire (aim: at most 1.1 x), median of ROUNDS runs;
 # - many ports at once: write + verify of the module on each of 1, 4 and 8 ports (one
 #   nodeweave-modsim per port), the median of ROUNDS whole runs each, and the ratio of each
-#   to the one-port time (aim: 8 ports at most 1.2 x one).
+#   to the one-port time (aim: 8 ports at most 1.2 x one);
+# - the floor beside the read: bench_floor's bare client reads the same module the same
+#   way, so what the CLI and the window take beyond its ratio is their own.
 #   bench/bench_cli.sh [BUILD_DIR] [ROUNDS]
 set -euo pipefail
 build=${1:-build}
@@ -65,6 +67,13 @@ for what in read write; do
         "$what" "$ms" "$wire" "$rounds" "$(echo "$sorted" | cut -d' ' -f1)" \
         "$(echo "$sorted" | awk '{print $NF}')" "$(awk -v a="$ms" -v b="$wire" 'BEGIN {print a / b}')" "$(load)"
 done
+
+# The floor of the setup: the same read by a bare client (blocking reads, no event loop).
+floor=$build/bench/bench_floor
+if [ -x "$floor" ]; then
+    out=$(timeout 60 "$floor" "${ports[0]}" --rounds "$rounds" || true)
+    printf '%s  load %s\n' "${out:-  floor read: did not finish}" "$(load)"
+fi
 
 echo "nodeweave-cli write --verify, module on each port, modsim paced at 115200 baud"
 one=

@@ -203,12 +203,19 @@ for load, t in lines("bench_mapped"):
 
 full = re.compile(r"^\s+full (read|write): (\d+) ms for ([\d.]+) ms of bytes on the wire "
                   r"\(median of (\d+), best (\d+), worst (\d+)\)\s+ratio ([\d.]+)")
+floor = re.compile(r"^\s+floor read: (\d+) ms for ([\d.]+) ms of bytes on the wire "
+                   r"\(median of (\d+), best (\d+), worst (\d+)\)\s+ratio ([\d.]+)")
 ports = re.compile(r"^\s+(\d+) port\(s\):\s+(\d+) ms \(median of (\d+)\)\s+ratio to one port ([\d.]+)")
 for load, t in lines("bench_cli"):
     if m := full.match(t):
         row("bench_cli.sh", f"nodeweave-cli, full configuration {m[1]} of one module over a "
             "pseudo-terminal", f"{m[2]} ms for {m[3]} ms of bytes on the wire (median of {m[4]}, "
             f"best {m[5]}, worst {m[6]})", "≤ 1.1 × wire", m[7], load)
+    elif m := floor.match(t):
+        row("bench_floor", "a bare client's full configuration read over the same "
+            "pseudo-terminal (blocking reads, no event loop)", f"{m[1]} ms for {m[2]} ms of "
+            f"bytes on the wire (median of {m[3]}, best {m[4]}, worst {m[5]})",
+            "the floor of the read's ratio", m[6], load)
     elif (m := ports.match(t)) and m[1] != "1":
         row("bench_cli.sh", f"nodeweave-cli write --verify on {m[1]} ports at once, against one",
             f"{m[2]} ms (median of {m[3]} whole runs)",
