@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QMutex>
 #include <QSaveFile>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -22,14 +23,34 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <memory>
 #include <numeric>
 
 namespace {
 
-// Entries handed to the capture's writer at a time, at the latest (a timer hands over the
-// rest twice a second).
-constexpr qsizetype kCaptureBatch = 4096;
+// Bytes of captured entries handed to the capture's writer at a time, at the latest (a
+// timer hands over the rest twice a second).
+constexpr qsizetype kCaptureBatch = 1024 * 1024;
+
+// A captured entry as the window hands it to the writer thread: this header, then the
+// text's UTF-16 code units. Copying the text costs the window less than sharing the
+// string with another thread (its reference count would move between the cores) or
+// formatting the line itself.
+struct CapturedHeader
+{
+    qint64 msecs;
+    qint32 kind;
+    qint32 length;
+};
+static_assert(sizeof(CapturedHeader) == 16);
+
+void appendCaptured(QByteArray &out, qint64 msecs, int kind, const QString &text)
+{
+    const CapturedHeader header{msecs, qint32(kind), qint32(text.size())};
+    out.append(reinterpret_cast<const char *>(&header), sizeof header);
+    out.append(reinterpret_cast<const char *>(text.constData()), text.size() * sizeof(QChar));
+}
 
 // The log's texts belong to the window's translation context (each is marked where it is
 // used, so that lupdate finds it there).
@@ -273,17 +294,44 @@ struct ConsoleLog::CaptureFile
 {
     QFile file;
     std::atomic<bool> failed{false};
+    // Buffers go round between the window and the writer rather than being allocated
+    // afresh: memory just given back by the other thread, or new pages, are slow to touch.
+    QMutex spareLock;
+    QList<QByteArray> spare;
+    QByteArray bytes; // the writer's own
 
-    void write(const QList<Entry> &entries)
+    QByteArray takeSpare()
+    {
+        QMutexLocker lock(&spareLock);
+        if (!spare.isEmpty())
+            return spare.takeLast();
+        lock.unlock();
+        QByteArray fresh;
+        fresh.reserve(kCaptureBatch + 1024);
+        return fresh;
+    }
+
+    void write(QByteArray &entries)
     {
         if (failed)
             return;
-        QByteArray bytes;
-        bytes.reserve(entries.size() * 48);
-        for (const Entry &e : entries)
-            LogFormat::appendFileLine(bytes, e.msecs, e.kind, e.text);
+        bytes.resize(0);
+        for (qsizetype at = 0; at < entries.size();) {
+            CapturedHeader header;
+            memcpy(&header, entries.constData() + at, sizeof header);
+            at += sizeof header;
+            // The entries' buffer is allocated aligned and each record's size is even, so
+            // the code units are aligned where they stand.
+            const auto *chars = reinterpret_cast<const char16_t *>(entries.constData() + at);
+            at += header.length * qsizetype(sizeof(char16_t));
+            LogFormat::appendFileLine(bytes, header.msecs, header.kind,
+                                      QStringView(chars, header.length));
+        }
         if (file.write(bytes) != bytes.size())
             failed = true;
+        entries.resize(0);
+        QMutexLocker lock(&spareLock);
+        spare.append(std::move(entries));
     }
 };
 
@@ -304,13 +352,12 @@ bool ConsoleLog::startCapture(const QString &path)
 
 void ConsoleLog::handCaptureOver()
 {
-    if (m_captureQueue.isEmpty())
+    if (m_captureBytes.isEmpty())
         return;
-    QList<Entry> entries;
-    entries.swap(m_captureQueue);
-    m_captureQueue.reserve(kCaptureBatch);
+    QByteArray bytes = m_capture->takeSpare();
+    bytes.swap(m_captureBytes);
     m_captureWriter->start(
-        [capture = m_capture, entries = std::move(entries)] { capture->write(entries); });
+        [capture = m_capture, bytes = std::move(bytes)]() mutable { capture->write(bytes); });
 }
 
 void ConsoleLog::writeCapture()
@@ -331,6 +378,7 @@ bool ConsoleLog::closeCapture()
     m_captureWriter->waitForDone();
     const bool ok = !m_capture->failed;
     m_capture.reset();
+    m_captureBytes = QByteArray();
     return ok;
 }
 
@@ -382,8 +430,8 @@ void ConsoleLog::append(QString text, Kind kind)
         return;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (m_capture) {
-        m_captureQueue.append({text, kind, now});
-        if (m_captureQueue.size() >= kCaptureBatch)
+        appendCaptured(m_captureBytes, now, kind, text);
+        if (m_captureBytes.size() >= kCaptureBatch)
             writeCapture();
     }
     m_pending.append({std::move(text), kind, now});

@@ -166,7 +166,7 @@ private:
     struct CaptureFile;
     std::shared_ptr<CaptureFile> m_capture;
     QString m_capturePath;
-    QList<Entry> m_captureQueue;
+    QByteArray m_captureBytes;
     QTimer *m_captureTimer;
     QThreadPool *m_captureWriter;
 };

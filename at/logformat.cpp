@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QTime>
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace LogFormat {
@@ -33,7 +35,7 @@ int escapeOf(char16_t c, bool fileLine, char to[4])
 }
 } // namespace
 
-QString escaped(const QString &text, bool fileLine)
+QString escaped(QStringView text, bool fileLine)
 {
     QString out;
     out.reserve(text.size() + 8);
@@ -65,29 +67,25 @@ void millis(char out[4], qint64 msecsSinceEpoch)
 }
 
 // Module lines are nearly always ASCII: those are escaped straight into the file line's
-// bytes, the same as escaped() and toUtf8() would make them. Anything else is left to
-// them (false, `out` unchanged).
-bool appendAscii(QByteArray &out, const QString &text)
+// bytes at `to`, the same as escaped() and toUtf8() would make them, and the end is
+// returned; anything else is left to them (nullptr). `to` has room for the worst case,
+// every character escaped as \xNN.
+char *writeAscii(char *to, QStringView text)
 {
-    // Room for the worst case, every character escaped as \xNN; the rest is given back.
-    const qsizetype at = out.size();
-    if (out.capacity() < at + 4 * text.size())
-        out.reserve(2 * (at + 4 * text.size()));
-    out.resize(at + 4 * text.size());
-    char *to = out.data() + at;
     for (const QChar qc : text) {
         const char16_t c = qc.unicode();
-        if (c >= 0x80) {
-            out.truncate(at);
-            return false;
+        if (c >= 0x20 && c < 0x7F && c != u'\\') {
+            *to++ = char(c);
+            continue;
         }
+        if (c >= 0x80)
+            return nullptr;
         if (const int n = escapeOf(c, true, to))
             to += n;
         else
             *to++ = char(c);
     }
-    out.truncate(to - out.data());
-    return true;
+    return to;
 }
 } // namespace
 
@@ -107,7 +105,7 @@ QString timeOfDay(qint64 msecsSinceEpoch)
     return upToSecond + QLatin1String(ms, 4);
 }
 
-void appendFileLine(QByteArray &out, qint64 msecsSinceEpoch, int kind, const QString &text)
+void appendFileLine(QByteArray &out, qint64 msecsSinceEpoch, int kind, QStringView text)
 {
     // Formatting the date costs more than all the rest of the line, and a busy line logs
     // thousands of entries a second: the part up to the second is made once a second.
@@ -119,12 +117,27 @@ void appendFileLine(QByteArray &out, qint64 msecsSinceEpoch, int kind, const QSt
         upToSecond = QDateTime::fromSecsSinceEpoch(s, Qt::UTC).toString(Qt::ISODate).toLatin1();
         upToSecond.chop(1); // the zone's "Z" goes after the milliseconds
     }
-    out += upToSecond;
-    char rest[8] = {0, 0, 0, 0, 'Z', ' ', kind == 0 ? '>' : kind == 1 ? '<' : '#', ' '};
+    // A captured flood formats a million lines a second: the line is written in place,
+    // into room made once for the worst case.
+    const qsizetype at = out.size();
+    const qsizetype worst = at + upToSecond.size() + 8 + 4 * text.size() + 1;
+    if (out.capacity() < worst)
+        out.reserve(std::max(worst, 2 * out.capacity()));
+    out.resize(worst);
+    char *to = out.data() + at;
+    memcpy(to, upToSecond.constData(), size_t(upToSecond.size()));
+    to += upToSecond.size();
+    char *rest = to;
     millis(rest, msecsSinceEpoch);
-    out.append(rest, 8);
-    if (!appendAscii(out, text))
-        out += escaped(text, true).toUtf8();
+    memcpy(rest + 4, kind == 0 ? "Z > " : kind == 1 ? "Z < " : "Z # ", 4);
+    to += 8;
+    if (char *end = writeAscii(to, text)) {
+        *end++ = '\n';
+        out.truncate(end - out.constData());
+        return;
+    }
+    out.truncate(to - out.constData());
+    out += escaped(text, true).toUtf8();
     out += '\n';
 }
 

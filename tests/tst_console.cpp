@@ -239,7 +239,8 @@ private slots:
                 f.find<QAction>("action_logTime")->isChecked());
         QVERIFY(f.openPort());
         auto *log = f.find<QTableWidget>("tableWidget_log");
-        const QStringList entries = {"AT+VER\r\n", "OK=中文 ÿ\\\r\n", "AT", "ERR=5\nA\rB\x01\r\n"};
+        const QStringList entries = {"AT+VER\r\n", "OK=中文 ÿ\\\r\n", "AT\\\x7F",
+                                     "ERR=5\nA\rB\x01\r\n"};
         for (int i = 0; i < 4; ++i)
             f.w->addStrToLog(entries[i], i % 2 ? Nodeweave::logRecv : Nodeweave::logSend);
         QTRY_COMPARE(log->rowCount(), 4);
@@ -253,8 +254,9 @@ private slots:
         // Save: every entry with its time and direction, one a line, escaped.
         f.nextSaveFile = f.dir.filePath("log.txt");
         f.find<QAction>("action_saveLog")->trigger();
-        QCOMPARE(logFile(f.nextSaveFile), QStringList({"> AT+VER\\r\\n", "< OK=中文 ÿ\\\\\\r\\n",
-                                                       "> AT", "< ERR=5\\nA\\rB\\x01\\r\\n"}));
+        QCOMPARE(logFile(f.nextSaveFile),
+                 QStringList({"> AT+VER\\r\\n", "< OK=中文 ÿ\\\\\\r\\n", "> AT\\\\\\x7F",
+                              "< ERR=5\\nA\\rB\\x01\\r\\n"}));
         QCOMPARE(f.status(), "日志已保存：" + f.nextSaveFile);
         // A cancelled dialog writes nothing; a path that cannot be written says so.
         f.nextSaveFile.clear();
@@ -267,7 +269,7 @@ private slots:
         // Copy: the selected entries in order, or all of them when none is selected.
         f.find<QAction>("action_copyLog")->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(),
-                 entries[0] + entries[1] + "AT\r\n" + entries[3]);
+                 entries[0] + entries[1] + entries[2] + "\r\n" + entries[3]);
         log->setSelectionMode(QAbstractItemView::MultiSelection);
         log->selectRow(3);
         log->selectRow(1);
