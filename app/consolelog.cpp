@@ -48,8 +48,13 @@ static_assert(sizeof(CapturedHeader) == 16);
 void appendCaptured(QByteArray &out, qint64 msecs, int kind, const QString &text)
 {
     const CapturedHeader header{msecs, qint32(kind), qint32(text.size())};
-    out.append(reinterpret_cast<const char *>(&header), sizeof header);
-    out.append(reinterpret_cast<const char *>(text.constData()), text.size() * sizeof(QChar));
+    const qsizetype at = out.size();
+    const qsizetype size = qsizetype(sizeof header) + text.size() * qsizetype(sizeof(QChar));
+    if (out.capacity() < at + size)
+        out.reserve(std::max(2 * out.capacity(), at + size));
+    out.resize(at + size);
+    memcpy(out.data() + at, &header, sizeof header);
+    memcpy(out.data() + at + sizeof header, text.constData(), size_t(size) - sizeof header);
 }
 
 // The log's texts belong to the window's translation context (each is marked where it is

@@ -5,8 +5,9 @@
 #
 #   bench/run-all.sh [BUILD_DIR]          (default: build, beside this folder)
 #
-# ROUNDS (bench_log, default 3), CONFIG_ROUNDS (bench_config, 5), STARTUP_RUNS
-# (bench_startup, 20), MAPPED_RUNS (bench_mapped, 15) and CLI_ROUNDS (bench_cli.sh, 7) set the sizes of the runs; KEEP=DIR keeps the raw outputs there.
+# ROUNDS (bench_log's paced runs, default 3), FLOOD_ROUNDS (its floods, 9), CONFIG_ROUNDS
+# (bench_config, 5), STARTUP_RUNS (bench_startup, 20), MAPPED_RUNS (bench_mapped, 15) and
+# CLI_ROUNDS (bench_cli.sh, 7) set the sizes of the runs; KEEP=DIR keeps the raw outputs there.
 # The flood takes picocom and the start-up PuTTY (the Debian packages) as their peers:
 # installed here when missing and run as root, left out otherwise. The window benchmarks run under xvfb-run, shown.
 # Every benchmark runs under `timeout`, so the script ends by itself whatever the load.
@@ -55,7 +56,8 @@ startload=$(cut -d' ' -f1-3 /proc/loadavg)
 cd "$out" || exit 2
 # Line-buffered, so that each line is stamped with the load when it was printed.
 lines=(stdbuf -oL)
-run bench_log 1800 "${xvfb[@]}" "${lines[@]}" "$build/bench/bench_log" --rounds "${ROUNDS:-3}"
+run bench_log 1800 "${xvfb[@]}" "${lines[@]}" "$build/bench/bench_log" --rounds "${ROUNDS:-3}" \
+    --flood-rounds "${FLOOD_ROUNDS:-9}"
 run bench_config 1800 "${xvfb[@]}" "${lines[@]}" "$build/bench/bench_config" \
     --rounds "${CONFIG_ROUNDS:-5}"
 run bench_startup 900 "${lines[@]}" "$build/bench/bench_startup" --runs "${STARTUP_RUNS:-20}"
