@@ -208,6 +208,10 @@ private:
     // Shows the page a run has reached, a turn later: switching tabs lays a page out, and
     // the run's next command should be on the line meanwhile, not wait for it.
     void showCfgPage(int page);
+    // Puts what a read's step brought into the form a turn later, for the same reason: the
+    // next query goes out first. A run's end puts what is still waiting.
+    void fillCfgForm(const CfgValues &values);
+    void putPendingFill();
     // Runs the read or a write of the form against the target device; a read first resets
     // the form.
     void startCfgRun(CfgSequencer::Kind kind);
@@ -354,6 +358,8 @@ private:
     CfgSequencer *cfgRun = nullptr;
     int savedTabIndex = 0;
     int pendingCfgPage = -1;
+    CfgValues pendingFill;
+    bool fillPosted = false;
     // The configuration tabs as a view of a configuration: of the first page's fields until
     // the other pages are made, of all of them after. form() makes the pages first.
     CfgFormView *formView = nullptr;

@@ -71,8 +71,26 @@ void Nodeweave::showCfgPage(int page)
         Qt::QueuedConnection);
 }
 
+void Nodeweave::fillCfgForm(const CfgValues &values)
+{
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+        pendingFill.insert(it.key(), it.value());
+    if (std::exchange(fillPosted, true))
+        return;
+    QMetaObject::invokeMethod(this, &Nodeweave::putPendingFill, Qt::QueuedConnection);
+}
+
+void Nodeweave::putPendingFill()
+{
+    fillPosted = false;
+    if (!pendingFill.isEmpty())
+        form()->put(std::exchange(pendingFill, {}));
+}
+
 void Nodeweave::cfgRunFinished(bool ok)
 {
+    // The run's last answers belong in the form before it is enabled and counted as read.
+    putPendingFill();
     // A batch write accounts for its runs itself.
     if (batchWriter->isRunning())
         return;
@@ -118,7 +136,7 @@ void Nodeweave::initReadCfgQueue()
 {
     CfgQueues::ReadSink sink;
     sink.fill = [this](const CfgValues &values) {
-        form()->put(values);
+        fillCfgForm(values);
     };
     sink.show = [this](int page) {
         showCfgPage(page);

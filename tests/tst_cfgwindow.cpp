@@ -236,7 +236,8 @@ void TestCfgWindow::readReplies()
         f.sim()->dropNextReply();
         QTimer::singleShot(0, f.w.get(), [&] {
             emit f.w->recvNewLine(reply);
-            seen = CfgForm::value(f, field);
+            // The form takes an answer a turn later, once the next query is out.
+            QTimer::singleShot(0, f.w.get(), [&] { seen = CfgForm::value(f, field); });
         });
     });
     f.sim()->clearReceivedLines();
