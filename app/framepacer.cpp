@@ -19,6 +19,12 @@ FramePacer::FramePacer(QWidget *window) : QObject(window), m_window(window)
 
 void FramePacer::setBusy(bool busy)
 {
+    // A run's first picture waits a frame: what its start changed (the form greyed out, the
+    // first command in the log) repaints most of the window, and painting it at once sat
+    // between the first command and its reply. A run shorter than a frame is then shown
+    // once, at its end, without flashing its busy look.
+    if (busy && !m_busy)
+        m_lastFrameMs = m_clock();
     m_busy = busy;
     // The end of a run is shown at once, not a frame after the last picture.
     if (!busy && m_due.isActive())

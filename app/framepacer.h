@@ -12,10 +12,10 @@ class QWidget;
 // window on the turn of the event loop after anything in it changed; a configuration run
 // changes a field, the page, the progress and the counters every two milliseconds or so,
 // and each of those paints (with its copy to the screen) sat between a reply and the next
-// command. While busy, a change after a quiet spell is painted at once; changes that follow
-// closely are held until the frame is due and painted together. Otherwise every change is
-// painted as soon as Qt would: what the user does, and the log's own frames, wait for
-// nothing.
+// command. While busy, a change a frame after the last picture is painted at once (a run's
+// start counts as a picture); changes that follow closely are held until the frame is due
+// and painted together. Otherwise every change is painted as soon as Qt would: what the
+// user does, and the log's own frames, wait for nothing.
 class FramePacer : public QObject
 {
     Q_OBJECT

@@ -392,9 +392,9 @@ private slots:
         exchange();
     }
 
-    // While a run changes the window, it is painted at once after a quiet spell; a change
-    // that follows within a frame waits for it, and every change meanwhile is in that one
-    // paint. The end of a run is shown at once, and otherwise nothing waits.
+    // While a run changes the window, a change a frame after the last picture is painted at
+    // once; a change that follows within a frame waits for it, and every change meanwhile is
+    // in that one paint. The end of a run is shown at once, and otherwise nothing waits.
     void windowFrames()
     {
         QWidget window;
@@ -431,10 +431,16 @@ private slots:
         pacer.setBusy(false);
         QCOMPARE(pacer.heldFor(), 0);
         QTRY_COMPARE(paints.count, 4);
+        // A run's start waits a frame, however long the window was quiet before it; within
+        // the run, a change a frame after the last picture is painted at once.
+        now += 10 * FramePacer::kBusyFrameMs;
         pacer.setBusy(true);
-        now += FramePacer::kBusyFrameMs;
         change("g");
-        QCOMPARE(paints.count, 5);
+        QCOMPARE(pacer.heldFor(), FramePacer::kBusyFrameMs);
+        QTRY_COMPARE(paints.count, 5);
+        now += FramePacer::kBusyFrameMs;
+        change("h");
+        QCOMPARE(paints.count, 6);
     }
 };
 
