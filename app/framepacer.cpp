@@ -4,6 +4,9 @@
 #include <QEvent>
 #include <QWidget>
 
+#include <algorithm>
+#include <utility>
+
 FramePacer::FramePacer(QWidget *window) : QObject(window), m_window(window)
 {
     m_started.start();
@@ -23,8 +26,12 @@ void FramePacer::setBusy(bool busy)
     // first command in the log) repaints most of the window, and painting it at once sat
     // between the first command and its reply. A run shorter than a frame is then shown
     // once, at its end, without flashing its busy look.
-    if (busy && !m_busy)
+    if (busy && !m_busy) {
         m_lastFrameMs = m_clock();
+        // The last run's closing picture, if still to come, is this one's first.
+        if (m_due.isActive())
+            m_due.start(kBusyFrameMs);
+    }
     m_busy = busy;
     // The end of a run is shown at once, not a frame after the last picture.
     if (!busy && m_due.isActive())
@@ -40,6 +47,7 @@ bool FramePacer::eventFilter(QObject *watched, QEvent *event)
     if (m_releasing || !m_busy || since >= kBusyFrameMs) {
         m_due.stop();
         m_lastFrameMs = now;
+        runFrameChanges();
         return false;
     }
     // Held: Qt asks for no second update while one is outstanding, so the one sent when
@@ -49,8 +57,31 @@ bool FramePacer::eventFilter(QObject *watched, QEvent *event)
     return true;
 }
 
+void FramePacer::atNextFrame(std::function<void()> change)
+{
+    if (!m_busy) {
+        QMetaObject::invokeMethod(this, std::move(change), Qt::QueuedConnection);
+        return;
+    }
+    m_frameChanges.append(std::move(change));
+    // The picture it waits for comes when the frame is due, whether or not anything else
+    // asked for one.
+    if (!m_due.isActive()) {
+        const qint64 since = m_lastFrameMs < 0 ? kBusyFrameMs : m_clock() - m_lastFrameMs;
+        m_due.start(int(std::clamp<qint64>(kBusyFrameMs - since, 0, kBusyFrameMs)));
+    }
+}
+
+// Made inside the paint's own turn, the changes join the picture being painted.
+void FramePacer::runFrameChanges()
+{
+    for (const auto &change : std::exchange(m_frameChanges, {}))
+        change();
+}
+
 void FramePacer::release()
 {
+    runFrameChanges();
     m_releasing = true;
     QEvent update(QEvent::UpdateRequest);
     QCoreApplication::sendEvent(m_window, &update);

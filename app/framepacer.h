@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QTimer>
 
@@ -29,6 +30,11 @@ public:
 
     void setBusy(bool busy);
     bool isBusy() const { return m_busy; }
+    // Runs `change`, which only the eye needs, just before the window's next picture while
+    // busy, and on the next turn of the event loop otherwise. A run that shows page after
+    // page then shows the one it is on at each picture: turning to a page shows and lays
+    // out dozens of widgets, which cost a reply its turn when done for every page.
+    void atNextFrame(std::function<void()> change);
     // Milliseconds from the moment a paint was held to when it is let through, or -1 when
     // none is held.
     int heldFor() const { return m_due.isActive() ? m_due.interval() : -1; }
@@ -45,12 +51,14 @@ protected:
 
 private:
     void release();
+    void runFrameChanges();
 
     QWidget *m_window;
     QElapsedTimer m_started;
     std::function<qint64()> m_clock;
     qint64 m_lastFrameMs = -1;
     QTimer m_due;
+    QList<std::function<void()>> m_frameChanges;
     bool m_busy = false;
     bool m_releasing = false;
 };

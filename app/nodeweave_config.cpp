@@ -1,6 +1,7 @@
 #include "app/nodeweave.h"
 
 #include "app/consolelog.h"
+#include "app/framepacer.h"
 #include "at/commands.h"
 #include "at/replygrammar.h"
 #include "config/cfgqueues.h"
@@ -60,15 +61,12 @@ void Nodeweave::showCfgPage(int page)
     pendingCfgPage = page;
     if (posted)
         return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            // A run that ended meanwhile has put back the user's tab.
-            if (pendingCfgPage >= 0)
-                ui.tabWidget->setCurrentIndex(pendingCfgPage);
-            pendingCfgPage = -1;
-        },
-        Qt::QueuedConnection);
+    framePacer->atNextFrame([this] {
+        // A run that ended meanwhile has put back the user's tab.
+        if (pendingCfgPage >= 0)
+            ui.tabWidget->setCurrentIndex(pendingCfgPage);
+        pendingCfgPage = -1;
+    });
 }
 
 void Nodeweave::fillCfgForm(const CfgValues &values)

@@ -32,6 +32,7 @@ void CfgSequencer::start(Kind kind, const CfgCmdQueue &queue, const ZBdevice *ta
     // A count left over from a run stopped during a resend must not cost this run its
     // first retry.
     m_running = true;
+    ++m_runs;
     m_position = 0;
     m_retries = 0;
     m_failure = Failure::None;
@@ -88,8 +89,13 @@ void CfgSequencer::sendCurrent()
 void CfgSequencer::next()
 {
     ++m_position;
-    emit progress(m_position);
+    // The next command goes out first: the line should not wait for the window's bar. A step
+    // skipped meanwhile has moved the position on already, and a run that ended (or one
+    // started from its end) has nothing to show here.
+    const quint64 run = m_runs;
     sendCurrent();
+    if (m_running && run == m_runs)
+        emit progress(m_position);
 }
 
 void CfgSequencer::stepFailed(Failure why)

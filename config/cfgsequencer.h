@@ -95,7 +95,8 @@ signals:
     void sendText(const QString &text);
     // A reply that names another node than the run's was ignored.
     void strayReply(const QString &sender);
-    // The run moved on to step `position` (equal to stepCount() past the last step).
+    // The run moved on to step `position`, whose command is out (or which waits for a
+    // resend); a run that ends past its last step says so with finished() only.
     void progress(int position);
     // Step `position` was accepted, or failed (then `retry` says whether it is resent).
     void stepResult(int position, bool accepted, bool retry);
@@ -115,6 +116,7 @@ private:
     const ZBdevice *m_target = nullptr;
     Kind m_kind = Kind::Read;
     bool m_running = false;
+    quint64 m_runs = 0; // runs started, to tell one from the next
     int m_position = 0;
     int m_retries = 0;
     Failure m_failure = Failure::None;

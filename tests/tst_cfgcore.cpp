@@ -188,7 +188,8 @@ void TestCfgCore::sequencer_data()
 {
     // Steps: X reads "AT+X" and takes only "OK=1"; L reads rows "OK=<line>,<dir>" closed by the
     // target's success; x writes "AT+X=1"; '-' is a write step that skips. Events: T times out,
-    // S stops, R starts again, else a line received. `run`: lines sent, moves on ("+"), ends.
+    // S stops, R starts again, else a line received. `run`: lines sent, moves on ("+", once
+    // the next step's line is out; not at the end), ends.
     QTest::addColumn<QString>("steps");
     QTest::addColumn<bool>("remote");
     QTest::addColumn<QString>("events");
@@ -197,31 +198,31 @@ void TestCfgCore::sequencer_data()
                         const char *run) {
         QTest::newRow(name) << steps << remote << events << run;
     };
-    row("echoes and reports are no reply", "A", false, "AT+A IO=9,0x1A2B,1 OK=1", "AT+A + done");
+    row("echoes and reports are no reply", "A", false, "AT+A IO=9,0x1A2B,1 OK=1", "AT+A done");
     row("the second failure ends the run", "AB", false, "OK=1 T ERR=1 OK=1 T",
-        "AT+A + AT+B AT+B failed");
+        "AT+A AT+B + AT+B failed");
     row("a refusal or a time-out is resent once; a done step clears the count", "AB", false,
-        "ERR=1 OK=1 T OK=1", "AT+A AT+A + AT+B AT+B + done");
+        "ERR=1 OK=1 T OK=1", "AT+A AT+A AT+B + AT+B done");
     row("list rows never clear the count", "L", false, "OK=9,1 T OK=9,1 T", "AT+L AT+L failed");
     row("a remote list closes with its own success only", "L", true,
-        "OK=9,1 OK OK<0x1A2B,0x00124B0001A2B3D1", "AT+L>NID,0x1A2B AT+L>NID,0x1A2B + done");
+        "OK=9,1 OK OK<0x1A2B,0x00124B0001A2B3D1", "AT+L>NID,0x1A2B AT+L>NID,0x1A2B done");
     row("a local list ignores a remote node's success", "L", false,
-        "OK<0x1A2B,0x00124B0001A2B3D1 OK", "AT+L + done");
+        "OK<0x1A2B,0x00124B0001A2B3D1 OK", "AT+L done");
     row("a stopped run hears nothing; a new one starts with a clean count", "AB", false,
-        "T S OK=1 T R T OK=1 OK=1", "AT+A AT+A failed AT+A AT+A + AT+B + done");
+        "T S OK=1 T R T OK=1 OK=1", "AT+A AT+A failed AT+A AT+A AT+B + done");
     row("an empty queue succeeds at once", "", false, "", "done");
     row("a refused row is resent once its list has ended", "L", false, "OK=1 OK=9,1 OK OK",
-        "AT+L AT+L + done");
+        "AT+L AT+L done");
     row("a refused row and no end: the time-out resends", "L", false, "OK=1 T OK",
-        "AT+L AT+L + done");
+        "AT+L AT+L done");
     row("another node's reply is ignored", "A", true,
         "OK=1<0x3C4D,0x00124B0001A2B3D2 ERR=1 OK=1<0x1a2b,0x00124B0001A2B3D1",
-        "AT+A>NID,0x1A2B AT+A>NID,0x1A2B + done");
+        "AT+A>NID,0x1A2B AT+A>NID,0x1A2B done");
     row("write: a local run ignores a remote node's success", "a", false,
-        "OK<0x3C4D,0x00124B0001A2B3D2 OK", "AT+A=1 + done");
+        "OK<0x3C4D,0x00124B0001A2B3D2 OK", "AT+A=1 done");
     row("write: a value is no success, a skip still counts", "a-b", true,
         "OK=5 OK OK<0x1A2B,0x00124B0001A2B3D1",
-        "AT+A=1>NID,0x1A2B AT+A=1>NID,0x1A2B + + AT+B=1>NID,0x1A2B + done");
+        "AT+A=1>NID,0x1A2B AT+A=1>NID,0x1A2B AT+B=1>NID,0x1A2B + + done");
     row("write: two failures end the run", "ab", false, "ERR=1 T", "AT+A=1 AT+A=1 failed");
 }
 

@@ -4,9 +4,12 @@
 #include "cfgform.h"
 
 #include <QCheckBox>
+#include <QProgressBar>
+#include <QSet>
 #include <QSpinBox>
 
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
 
 namespace {
@@ -20,6 +23,27 @@ const char *const kWrite = "pushButton_writeConfiguartion";
 const QString kReadDone = QStringLiteral("读取配置完成");
 const QString kReadFailed = QStringLiteral("读取配置遇到错误");
 const QString kImported = QStringLiteral("导入完成");
+
+// Calls `painted` each time `widget` is painted.
+class PaintWatch : public QObject
+{
+public:
+    PaintWatch(QWidget *widget, std::function<void()> painted) : m_painted(std::move(painted))
+    {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            m_painted();
+        return false;
+    }
+
+private:
+    std::function<void()> m_painted;
+};
 
 // Clicks Read or Write: the status once the run has ended (or at once).
 QString run(WindowFixture &f, const char *button, bool wait = true)
@@ -167,16 +191,24 @@ void TestCfgWindow::readFillsTheFormAndWriteSendsIt()
     formSet(f, edits + "lineEdit_PWM3_FRQ=5000;spinBox_PWM3=77");
     QVERIFY(f.openPort());
     f.sim()->clearReceivedLines();
-    // While each command is out the user sees the page of its fields: shown at the next turn
-    // of the event loop, so that the command is not held up by the page's layout.
-    QString pages;
-    connect(f.sim(), &SimModule::lineReceived, f.w.get(), [&] {
-        QMetaObject::invokeMethod(
-            f.w.get(), [&] { pages += QString::number(tabs->currentIndex()); },
-            Qt::QueuedConnection);
+    // Each picture painted while the run goes shows the page of the command that is out (the
+    // bar moves with every step, so every picture paints it). The page is turned for the
+    // picture, not for every command, which would hold the next one up. Replies slower than
+    // a frame, so that pictures come.
+    const QString pageOfCommand = QStringLiteral("00000011111111112222222222222222233334444");
+    QString shown, expected;
+    PaintWatch barPaints(f.find<QProgressBar>("progressBar_cfg"), [&] {
+        if (TestAccess::sequenceRunning(f.w.get())) {
+            shown += QString::number(tabs->currentIndex());
+            expected += pageOfCommand.at(f.sim()->receivedLines().size() - 1);
+        }
     });
+    f.sim()->setLocalLatency(12);
     tabs->setCurrentIndex(3);
     QCOMPARE(run(f, kWrite), QStringLiteral("写入配置完成"));
+    f.sim()->setLocalLatency(1);
+    QCOMPARE(shown, expected);
+    QVERIFY2(QSet<QChar>(shown.begin(), shown.end()).size() >= 2, qPrintable(shown));
     QCOMPARE(afterRun(f), "tab 3");
     QCOMPARE(f.sim()->receivedLines().join(QLatin1Char(' ')),
              "AT+TYP=R AT+IPR=2 AT+DBIT=7 AT+PAR=1 AT+STO=2 AT+IFC=1 AT+EPID=0x00000000000000AB "
@@ -187,7 +219,6 @@ void TestCfgWindow::readFillsTheFormAndWriteSendsIt()
              "AT+IOSMP=0,10 AT+IOSMP=0,14 AT+IOSMP=0,15 AT+IOSMP=1,17,30,MID,0x00124B0001A2B3D2 "
              "AT+ADCSMP=0,1 AT+ADCSMP=1,2,20,NID,0x5E6F AT+ADCSMP=0,3 AT+ADCSMP=0,4 "
              "AT+PWM=1,1,2000,40 AT+PWM=0,2 AT+PWM=0,3 AT+W");
-    QCOMPARE(pages, "00000011111111112222222222222222233334444");
     // Read back, the module shows what was written.
     QCOMPARE(run(f, kRead), kReadDone);
     QCOMPARE_FORM(f, edits);

@@ -430,17 +430,35 @@ private slots:
         QCOMPARE(pacer.heldFor(), FramePacer::kBusyFrameMs - 20);
         pacer.setBusy(false);
         QCOMPARE(pacer.heldFor(), 0);
+        // A run that starts before the last one's end is painted holds that picture a frame.
+        pacer.setBusy(true);
+        QCOMPARE(pacer.heldFor(), FramePacer::kBusyFrameMs);
+        pacer.setBusy(false);
         QTRY_COMPARE(paints.count, 4);
+        // A change only the eye needs is made on the next turn; while busy it waits for the
+        // picture, asking for one when nothing else does, and is in it.
+        int changes = 0;
+        pacer.atNextFrame([&] { ++changes; });
+        QCOMPARE(changes, 0);
+        QTRY_COMPARE(changes, 1);
+        QCOMPARE(paints.count, 4);
+        pacer.setBusy(true);
+        now += 30;
+        pacer.atNextFrame([&] { label->setText(QStringLiteral("x")); });
+        QCOMPARE(pacer.heldFor(), FramePacer::kBusyFrameMs - 30); // nothing else asked for it
+        QTRY_COMPARE(paints.count, 5);
+        QCOMPARE(paints.lastText, QStringLiteral("x"));
+        pacer.setBusy(false);
         // A run's start waits a frame, however long the window was quiet before it; within
         // the run, a change a frame after the last picture is painted at once.
         now += 10 * FramePacer::kBusyFrameMs;
         pacer.setBusy(true);
         change("g");
         QCOMPARE(pacer.heldFor(), FramePacer::kBusyFrameMs);
-        QTRY_COMPARE(paints.count, 5);
+        QTRY_COMPARE(paints.count, 6);
         now += FramePacer::kBusyFrameMs;
         change("h");
-        QCOMPARE(paints.count, 6);
+        QCOMPARE(paints.count, 7);
     }
 };
 
