@@ -24,6 +24,7 @@ private slots:
     void settingsTable();
     void sequencer_data();
     void sequencer();
+    void writePages();
     void checkAndWalk_data();
     void checkAndWalk();
     void loadFile();
@@ -280,6 +281,26 @@ void TestCfgCore::sequencer()
     QTEST(run.join(QLatin1Char(' ')), "run");
     if (run.endsWith(QStringLiteral("failed")))
         QVERIFY(!seq.isRunning() && seq.retries() == 0 && !seq.stepTimer().isActive());
+}
+
+void TestCfgCore::writePages()
+{
+    // A write shows the page of each command's fields as the command goes out (the window
+    // turns to it at its next picture): device, network, IO, AD, then PWM with the save.
+    CfgValues values = SettingsTable::startValues();
+    values.insert(SettingsTable::listDefaults());
+    values.insert(SettingsTable::resetValues());
+    CfgSequencer seq;
+    const ZBdevice target{true, QString(), QString(), {}};
+    int page = -1;
+    QString pages;
+    const CfgCmdQueue queue = CfgQueues::write(values, &seq, [&](int p) { page = p; });
+    connect(&seq, &CfgSequencer::sendText, [&] { pages += QString::number(page); });
+    seq.start(CfgSequencer::Kind::Write, queue, &target);
+    seq.sendCurrent();
+    while (seq.isRunning())
+        seq.lineReceived(QStringLiteral("OK\r\n"));
+    QCOMPARE(pages, QStringLiteral("000000111111111122222222222222233334444"));
 }
 
 void TestCfgCore::checkAndWalk_data()
