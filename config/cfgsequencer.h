@@ -95,8 +95,8 @@ signals:
     void sendText(const QString &text);
     // A reply that names another node than the run's was ignored.
     void strayReply(const QString &sender);
-    // The run moved on to step `position`, whose command is out (or which waits for a
-    // resend); a run that ends past its last step says so with finished() only.
+    // The run moved on to step `position`, whose command is out (nothing, for a step that
+    // skips); a run that ends past its last step says so with finished() only.
     void progress(int position);
     // Step `position` was accepted, or failed (then `retry` says whether it is resent).
     void stepResult(int position, bool accepted, bool retry);
