@@ -5,6 +5,7 @@
 
 #include <QIODevice>
 #include <QSerialPort>
+#include <QThread>
 
 void Nodeweave::addToCounter(QLabel *label, qint64 amount)
 {
@@ -72,8 +73,13 @@ void Nodeweave::comSend(QString text)
     // A serial port would otherwise hand the bytes to the device only on its next
     // event-loop turn, after any pending repaint: the command should be on the line while
     // the window paints, not wait for it.
-    if (auto *port = qobject_cast<QSerialPort *>(serialPort))
+    // Whoever waits for the bytes may share this core: a module simulated on this machine
+    // behind a pseudo-terminal would see its command only once the window had logged and
+    // counted it and gone back to sleep. It has the core first.
+    if (auto *port = qobject_cast<QSerialPort *>(serialPort)) {
         port->flush();
+        QThread::yieldCurrentThread();
+    }
     addToCounter(ui.label_sendCnt, text.size());
     addStrToLog(text, logSend);
 }

@@ -10,6 +10,7 @@
 #include "sim/simmodule.h"
 
 #include <QSerialPort>
+#include <QThread>
 
 namespace {
 
@@ -121,8 +122,12 @@ void PortJob::sendText(const QString &text)
         return;
     }
     m_bytesOut += bytes.size();
-    if (auto *port = qobject_cast<QSerialPort *>(m_device.data()))
+    // The module may be simulated on this machine and share the core: it has it first,
+    // rather than waiting for this process to go back to sleep.
+    if (auto *port = qobject_cast<QSerialPort *>(m_device.data())) {
         port->flush();
+        QThread::yieldCurrentThread();
+    }
 }
 
 void PortJob::lineIn(const QString &line)
