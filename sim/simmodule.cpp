@@ -136,6 +136,23 @@ SimNode *SimModule::nodeByMac(const QString &addr)
     return nullptr;
 }
 
+void SimModule::setBaudRate(int bitsPerSecond)
+{
+    const int baud = qMax(0, bitsPerSecond);
+    if (baud == m_baud)
+        return;
+    m_baud = baud;
+    // The new speed holds from now on: what the old one had not carried yet, both ways,
+    // goes at the new pace. Otherwise a slow line's schedule (hours at 10 baud) would
+    // hold the output after a switch to a fast one.
+    m_rxWireFreeNs = 0;
+    if (!m_tx.isEmpty()) {
+        m_txStartNs = m_clock.nsecsElapsed();
+        m_txWindowSent = 0;
+        m_txTimer.start(0);
+    }
+}
+
 void SimModule::setSilent(bool on)
 {
     m_silent = on;

@@ -60,7 +60,7 @@ public:
     // Delay before an unknown remote address is answered with ERR=71 / ERR=70.
     void setRemoteFailDelay(int ms) { m_remoteFailDelay = qMax(0, ms); }
     // Paces the output at this many bits per second (10 bits a byte); 0 = unpaced.
-    void setBaudRate(int bitsPerSecond) { m_baud = qMax(0, bitsPerSecond); }
+    void setBaudRate(int bitsPerSecond);
     // Paced output ends exactly when the line would have carried its last byte: the last
     // part of a tick is waited out in place, blocking this thread. For a module served by
     // a process of its own; otherwise bytes leave on the nearest millisecond tick.
