@@ -166,6 +166,12 @@ Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(paren
     // The other configuration pages are made after the first paint (event()), or when
     // one is opened or anything needs them before.
     connect(ui.tabWidget, &QTabWidget::currentChanged, this, &Nodeweave::makeConfigPages);
+    // A page turned to while a run goes, by the run or the user, is locked before it is
+    // painted.
+    connect(ui.tabWidget, &QTabWidget::currentChanged, this, [this] {
+        if (cfgRun->isRunning() || batchWriter->isRunning())
+            lockShownPage();
+    });
 
     const bool chinese = langButton->text() == QLatin1String("English");
     loadTranslation(chinese ? QStringLiteral(":/Nodeweave/cn_lang")
@@ -310,6 +316,24 @@ bool Nodeweave::formBusy() const
            (batchWriter && batchWriter->isRunning()) || importRunning;
 }
 
+void Nodeweave::lockShownPage()
+{
+    const int page = ui.tabWidget->currentIndex();
+    if (page < 0 || (lockedPages & (1 << page)))
+        return;
+    lockedPages |= 1 << page;
+    ui.tabWidget->widget(page)->setEnabled(false);
+}
+
+void Nodeweave::unlockPages()
+{
+    for (int page = 0; page < ui.tabWidget->count(); ++page) {
+        if (lockedPages & (1 << page))
+            ui.tabWidget->widget(page)->setEnabled(true);
+    }
+    lockedPages = 0;
+}
+
 void Nodeweave::updateEnabled()
 {
     const bool batchRunning = batchWriter && batchWriter->isRunning();
@@ -342,9 +366,13 @@ void Nodeweave::updateEnabled()
     if (batchPanel)
         batchPanel->setStartAllowed(portOpen && formFree && !importRunning);
     // A run sends what the form held when it began, or fills the form itself: an edit
-    // meanwhile would be lost.
-    for (int page = 0; page < ui.tabWidget->count(); ++page)
-        ui.tabWidget->widget(page)->setEnabled(!cfgRunning);
+    // meanwhile would be lost. The page shown is locked, and each page as it comes into
+    // view; hidden pages take no input. Locking all five pages' 300 controls, and unlocking
+    // them after the last answer, cost most of a millisecond at each end of every run.
+    if (cfgRunning)
+        lockShownPage();
+    else
+        unlockPages();
     ui.pushButton_stopCfg->setEnabled(cfgRunning);
     ui.pushButton_Import->setEnabled(formFree);
     ui.pushButton_Export->setEnabled(!cfgRunning && !fileOpRunning);

@@ -109,6 +109,8 @@ private:
     // the progress bar, from whether the port is open, a configuration run, a scan or a
     // file operation goes.
     void updateEnabled();
+    void lockShownPage();
+    void unlockPages();
 
     // ---- serial connection ----
 private slots:
@@ -358,6 +360,7 @@ private:
     CfgSequencer *cfgRun = nullptr;
     int savedTabIndex = 0;
     int pendingCfgPage = -1;
+    int lockedPages = 0; // bit i: page i of the form was locked by the run
     CfgValues pendingFill;
     bool fillPosted = false;
     // The configuration tabs as a view of a configuration: of the first page's fields until

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QStyle>
+#include <QTabWidget>
 
 namespace {
 
@@ -219,8 +220,10 @@ void TestBatchWrite::interrupted()
     // While the channel command waits for its answer: Stop, or the line cut at the next command.
     onLine(f.sim(), QStringLiteral("AT+CH=20"), [&] {
         QTimer::singleShot(0, [&] {
-            locked = formDiff(f, "+pushButton_writeConfiguartionBull;-tab_2;-checkBox_batchVerify;"
-                                 "-pushButton_writeConfiguartion;-pushButton_batchStart");
+            locked =
+                formDiff(f, "+pushButton_writeConfiguartionBull;-checkBox_batchVerify;"
+                            "-pushButton_writeConfiguartion;-pushButton_batchStart;-" +
+                                f.find<QTabWidget>("tabWidget")->currentWidget()->objectName());
             sentAtStop = int(f.sim()->receivedLines().size());
             if (portLost)
                 f.sim()->breakHostLineAfter(0);

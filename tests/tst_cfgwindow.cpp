@@ -57,7 +57,8 @@ QString run(WindowFixture &f, const char *button, bool wait = true)
 QString afterRun(WindowFixture &f, bool portOpen = true)
 {
     return formDiff(f, kFormRuns.arg(portOpen ? u"+" : u"-", u"+") +
-                           ";progressBar_cfg=0;-progressBar_cfg;-pushButton_stopCfg") +
+                           ";progressBar_cfg=0;-progressBar_cfg;-pushButton_stopCfg;+tab_1;+tab_2;"
+                           "+tab_3;+tab_4;+tab_5") +
            QStringLiteral("tab %1").arg(f.find<QTabWidget>("tabWidget")->currentIndex());
 }
 
@@ -151,7 +152,10 @@ void TestCfgWindow::readFillsTheFormAndWriteSendsIt()
     QCOMPARE_FORM(f, kFormRuns.arg(u"-", u"-") +
                          ";+pushButton_stopCfg;+progressBar_cfg;-pushButton_scan;-pushButton_send;"
                          "-pushButton_sendPkt;-checkBox_regulerSend;checkBox_regulerSend=off;"
-                         "-checkBox_sendPkt_regulerSend;checkBox_sendPkt_regulerSend=off");
+                         "-checkBox_sendPkt_regulerSend;checkBox_sendPkt_regulerSend=off;-tab_2");
+    // A page the user turns to meanwhile is locked too.
+    tabs->setCurrentIndex(4);
+    QCOMPARE_FORM(f, "-tab_5");
     // The window paints at the log's pace while the run changes it.
     auto *pacer = f.w->findChild<FramePacer *>();
     QVERIFY(pacer->isBusy());
@@ -199,7 +203,9 @@ void TestCfgWindow::readFillsTheFormAndWriteSendsIt()
     QString shown, expected;
     PaintWatch barPaints(f.find<QProgressBar>("progressBar_cfg"), [&] {
         if (TestAccess::sequenceRunning(f.w.get())) {
-            shown += QString::number(tabs->currentIndex());
+            // A page the run turns to is locked before it is painted.
+            shown += QString::number(tabs->currentIndex()) +
+                     (tabs->currentWidget()->isEnabled() ? QStringLiteral("+") : QString());
             expected += pageOfCommand.at(f.sim()->receivedLines().size() - 1);
         }
     });
