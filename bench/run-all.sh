@@ -150,6 +150,8 @@ rw = re.compile(r"^\s+(read|write)\s+\d+ bytes out\s+\d+ bytes in\s+wire\s+([\d.
                 r"([\d.]+) ms \(median of (\d+), best ([\d.]+), worst ([\d.]+)\)\s+ratio ([\d.]+)")
 batch = re.compile(r"batch\s+(\d+) node\(s\) (with verify|without verify)\s+([\d.]+) ms, (\d+) x "
                    r"(.*?)\s+([\d.]+) ms \(medians of (\d+)\): ratio ([\d.]+)")
+alone = re.compile(r"module alone over the terminal: a (\d+)-byte reply ends ([\d.]+) ms after "
+                   r"its (\d+)-byte query \(median of (\d+); ([\d.]+) ms of both")
 inproc = False
 for load, t in lines("bench_config"):
     if t.startswith("for comparison"):
@@ -165,6 +167,11 @@ for load, t in lines("bench_config"):
         ms = lambda x: f"{float(x):.0f} ms" if float(x) < 1000 else f"{float(x) / 1000:.2f} s"
         row("bench_config", f"Batch Write {m[2]}, {m[1]} node(s), against {m[4]} × {m[5]}",
             f"{ms(m[3])} against {ms(m[6])} (medians of {m[7]})", "≤ 1.1", m[8], load)
+    elif m := alone.match(t):
+        row("bench_config", "the simulated module alone, one query over the same terminal",
+            f"a {m[1]}-byte reply ends {m[2]} ms after its {m[3]}-byte query ({m[5]} ms of "
+            f"both on the wire; median of {m[4]})", "part of every ratio above",
+            f"{float(m[2]) / float(m[5]):.2f}", load)
     elif t.startswith("EXIT"):
         row("bench_config", "did not finish", t, "", "", load)
 

@@ -61,6 +61,8 @@ constexpr int kBroadcastStaggerMs = 25;
 constexpr int kSplitGapMs = 20;
 // Pacing granularity when the output is paced at a baud rate.
 constexpr int kPacedTickMs = 1;
+// Exact pacing: the end of a burst is waited for awake for this long, not asleep.
+constexpr int kPacedAwakeUs = 100;
 // Bits on the line per byte when pacing: start bit, 8 data bits, stop bit.
 constexpr int kBitsPerByte = 10;
 

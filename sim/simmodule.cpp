@@ -750,8 +750,16 @@ void SimModule::waitForBurstEnd()
     }
     const qint64 endNs = m_txStartNs + (m_txWindowSent + left) * nsPerByte();
     const qint64 waitNs = endNs - m_clock.nsecsElapsed();
-    if (waitNs > 0 && waitNs <= SimLimits::kPacedTickMs * 1000000LL)
-        std::this_thread::sleep_for(std::chrono::nanoseconds(waitNs));
+    if (waitNs <= 0 || waitNs > SimLimits::kPacedTickMs * 1000000LL)
+        return;
+    // A sleep ends tens of microseconds late (more on a virtual machine), and every answer
+    // would end that much after its last byte: the last stretch is waited out awake,
+    // giving the core to anyone else who wants it meanwhile.
+    constexpr qint64 awakeNs = SimLimits::kPacedAwakeUs * 1000LL;
+    if (waitNs > awakeNs)
+        std::this_thread::sleep_for(std::chrono::nanoseconds(waitNs - awakeNs));
+    while (m_clock.nsecsElapsed() < endNs)
+        std::this_thread::yield();
 }
 
 // ---------------------------------------------------------------------------------

@@ -62,8 +62,9 @@ public:
     // Paces the output at this many bits per second (10 bits a byte); 0 = unpaced.
     void setBaudRate(int bitsPerSecond);
     // Paced output ends exactly when the line would have carried its last byte: the last
-    // part of a tick is waited out in place, blocking this thread. For a module served by
-    // a process of its own; otherwise bytes leave on the nearest millisecond tick.
+    // part of a tick is waited out in place, blocking this thread (its very end awake). For
+    // a module served by a process of its own; otherwise bytes leave on the nearest
+    // millisecond tick.
     void setExactPacing(bool on) { m_exactPacing = on; }
     // Echoes every received line before its reply.
     void setEcho(bool on) { m_echo = on; }
