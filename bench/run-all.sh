@@ -160,9 +160,11 @@ for load, t in lines("bench_config"):
         continue
     if m := rw.match(t):
         what = "configuration read" if m[1] == "read" else "configuration write"
+        pic = re.search(r"closing picture painted ([\d.]+) ms after", t)
+        pic = f"; its closing picture painted {pic[1]} ms later" if pic else ""
         row("bench_config", f"full {what}, window shown, over a pseudo-terminal",
             f"{m[3]} ms for {m[2]} ms of bytes on the wire (median of {m[4]}, best {m[5]}, "
-            f"worst {m[6]})", "≤ 1.1 × wire", m[7], load)
+            f"worst {m[6]}){pic}", "≤ 1.1 × wire", m[7], load)
     elif m := batch.search(t):
         ms = lambda x: f"{float(x):.0f} ms" if float(x) < 1000 else f"{float(x) / 1000:.2f} s"
         row("bench_config", f"Batch Write {m[2]}, {m[1]} node(s), against {m[4]} × {m[5]}",
