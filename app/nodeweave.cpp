@@ -12,6 +12,7 @@
 #include <QCompleter>
 #include <QDir>
 #include <QHeaderView>
+#include <QImageReader>
 #include <QRegularExpressionValidator>
 #include <QScrollArea>
 #include <QSettings>
@@ -46,6 +47,12 @@ void fitToText(QLineEdit *edit, const char *longest)
 Nodeweave::Nodeweave(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
 {
     nameComboBoxesForScreenReaders();
+    // Qt loads every image plugin installed (GIF, ICO, JPEG…) the first time it reads a
+    // picture, to ask each whether it knows the file: for the icon below, or for the style's
+    // frames at the first paint. That is done on a thread while the form is built.
+    imagePluginsLoaded = std::async(std::launch::async, [] {
+        QImageReader(QStringLiteral(":/Nodeweave/AppIcon.png")).format();
+    });
     // Made first: it starts listing the system's ports on a thread while the form is built.
     portWatcher = new PortWatcher(this);
     ui.setupUi(this);

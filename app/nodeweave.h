@@ -22,6 +22,7 @@
 #include <QMainWindow>
 #include <QMap>
 #include <functional>
+#include <future>
 #include <memory>
 
 class BatchWritePanel;
@@ -385,6 +386,8 @@ private:
     int lossError = 0;
     ConsoleLog *consoleLog = nullptr;
     FramePacer *framePacer = nullptr;
+    // Qt's image plugins, loaded on a thread at start; a window closed sooner waits for it.
+    std::future<void> imagePluginsLoaded;
     // Bytes received since the last clear. The label shows it with the log's batches:
     // redrawing it for every read costs more than the read under steady traffic.
     qint64 recvCount = 0;
