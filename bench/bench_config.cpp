@@ -18,6 +18,7 @@
 
 #include "app/dialogs.h"
 #include "app/nodeweave.h"
+#include "config/batchwriter.h"
 #include "config/cfgsequencer.h"
 #include "sim/simmodule.h"
 
@@ -48,6 +49,7 @@ class TestAccess
 public:
     static bool busy(Nodeweave *w) { return w->cfgRun->isRunning() || w->batchWriter->isRunning(); }
     static CfgSequencer *engine(Nodeweave *w) { return w->cfgRun; }
+    static BatchWriter *batch(Nodeweave *w) { return w->batchWriter; }
     static bool scanning(Nodeweave *w) { return w->scanning; }
 };
 
@@ -261,17 +263,25 @@ Round run(Nodeweave *w, const char *button, const QString &success, StepTrace *t
     // event-loop pass that handled it, which now and then also paints the closing picture
     // (some 3 ms). That picture is timed on its own.
     double endMs = -1;
-    const QMetaObject::Connection ended =
-        QObject::connect(TestAccess::engine(w), &CfgSequencer::finished, w, [&] {
-            endMs = clock.nsecsElapsed() / 1e6;
-            timedApp()->pictureAt = -1;
-            timedApp()->pictureClock = &clock;
-            timedApp()->pictureOf = w;
-        });
+    const auto runEnded = [&] {
+        // A batch's own runs end inside it; the batch ends with its last.
+        if (endMs >= 0 || TestAccess::busy(w))
+            return;
+        endMs = clock.nsecsElapsed() / 1e6;
+        timedApp()->pictureAt = -1;
+        timedApp()->pictureClock = &clock;
+        timedApp()->pictureOf = w;
+    };
+    const QMetaObject::Connection ended[] = {
+        QObject::connect(TestAccess::engine(w), &CfgSequencer::finished, w, runEnded),
+        QObject::connect(TestAccess::batch(w), &BatchWriter::finished, w, runEnded)};
     w->findChild<QPushButton *>(QString::fromLatin1(button))->click();
     while (TestAccess::busy(w))
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    QObject::disconnect(ended);
+    for (const QMetaObject::Connection &c : ended)
+        QObject::disconnect(c);
+    if (trace)
+        trace->end();
     QElapsedTimer limit;
     limit.start();
     while (timedApp()->pictureAt < 0 && limit.elapsed() < 1000)
@@ -281,8 +291,6 @@ Round run(Nodeweave *w, const char *button, const QString &success, StepTrace *t
     r.ms = endMs >= 0 ? endMs : clock.nsecsElapsed() / 1e6;
     if (timedApp()->pictureAt >= 0)
         r.pictureMs = timedApp()->pictureAt - r.ms;
-    if (trace)
-        trace->end();
     r.ok = startsWith ? w->statusBar()->currentMessage().startsWith(success)
                       : w->statusBar()->currentMessage() == success;
     settle();
