@@ -5,8 +5,8 @@
 #
 #   bench/run-all.sh [BUILD_DIR]          (default: build, beside this folder)
 #
-# ROUNDS (bench_log's paced runs, default 3), FLOOD_ROUNDS (its floods, 9), CONFIG_ROUNDS
-# (bench_config, 5), STARTUP_RUNS (bench_startup, 20), MAPPED_RUNS (bench_mapped, 15) and
+# ROUNDS (bench_log's paced runs, default 3), FLOOD_ROUNDS (its floods, 15), CONFIG_ROUNDS
+# (bench_config, 5), STARTUP_RUNS (bench_startup, 20), MAPPED_RUNS (bench_mapped, 41) and
 # CLI_ROUNDS (bench_cli.sh, 7) set the sizes of the runs; KEEP=DIR keeps the raw outputs there.
 # The flood takes picocom and the start-up PuTTY (the Debian packages) as their peers:
 # installed here when missing and run as root, left out otherwise. The window benchmarks run under xvfb-run, shown.
@@ -57,7 +57,7 @@ cd "$out" || exit 2
 # Line-buffered, so that each line is stamped with the load when it was printed.
 lines=(stdbuf -oL)
 run bench_log 1800 "${xvfb[@]}" "${lines[@]}" "$build/bench/bench_log" --rounds "${ROUNDS:-3}" \
-    --flood-rounds "${FLOOD_ROUNDS:-9}"
+    --flood-rounds "${FLOOD_ROUNDS:-15}"
 run bench_config 1800 "${xvfb[@]}" "${lines[@]}" "$build/bench/bench_config" \
     --rounds "${CONFIG_ROUNDS:-5}"
 run bench_startup 900 "${lines[@]}" "$build/bench/bench_startup" --runs "${STARTUP_RUNS:-20}"
@@ -76,7 +76,7 @@ if [ -x "$build/bench/bench_mapped" ]; then
     command -v putty >/dev/null &&
         mapped+=("putty=putty -serial $(head -1 "$out/pty2") -sercfg 115200")
     run bench_mapped 600 "${xvfb[@]}" "${lines[@]}" "$build/bench/bench_mapped" \
-        --runs "${MAPPED_RUNS:-15}" "${mapped[@]}"
+        --runs "${MAPPED_RUNS:-41}" "${mapped[@]}"
     kill "${peers[@]}" 2>/dev/null
 fi
 run bench_cli 900 "$here/bench_cli.sh" "$build" "${CLI_ROUNDS:-7}"
