@@ -96,6 +96,7 @@ void TestShell::startState()
     // that), or by the first reply; a window closed before keeps the packet stored.
     formSet(f, "lineEdit_sendPkt_DATA=kept");
     f.restart(false);
+    f.restart(false);
     QVERIFY(!f.w->findChild<QWidget *>("scrollArea_tab2"));
     // Making them changes nothing the window shows already.
     const auto shown = [](QWidget *w) {
