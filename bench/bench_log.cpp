@@ -584,6 +584,13 @@ template <typename T> T median(std::vector<T> v)
     return v[v.size() / 2];
 }
 
+// The value a share `q` of the sorted values lies below (nearest rank).
+double quantile(std::vector<double> v, double q)
+{
+    std::sort(v.begin(), v.end());
+    return v[size_t(q * double(v.size() - 1) + 0.5)];
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -689,8 +696,9 @@ int main(int argc, char *argv[])
                    median(mainCpu[extra]), median(otherCpu[extra]));
             if (!slower[extra].empty())
                 printf("   against off: time per line %+.1f %%, CPU per line %+.1f %% (medians of "
-                       "the rounds' pairs)",
-                       median(slower[extra]), median(moreCpu[extra]));
+                       "the rounds' pairs; the middle half of the pairs' times %+.1f to %+.1f %%)",
+                       median(slower[extra]), median(moreCpu[extra]), quantile(slower[extra], 0.25),
+                       quantile(slower[extra], 0.75));
             printf("\n");
             fflush(stdout);
         }

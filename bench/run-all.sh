@@ -5,7 +5,7 @@
 #
 #   bench/run-all.sh [BUILD_DIR]          (default: build, beside this folder)
 #
-# ROUNDS (bench_log's paced runs, default 3), FLOOD_ROUNDS (its floods, 15), CONFIG_ROUNDS
+# ROUNDS (bench_log's paced runs, default 3), FLOOD_ROUNDS (its floods, 40), CONFIG_ROUNDS
 # (bench_config, 5), STARTUP_RUNS (bench_startup, 20), MAPPED_RUNS (bench_mapped, 41) and
 # CLI_ROUNDS (bench_cli.sh, 7) set the sizes of the runs; KEEP=DIR keeps the raw outputs there.
 # The flood takes picocom and the start-up PuTTY (the Debian packages) as their peers:
@@ -57,7 +57,7 @@ cd "$out" || exit 2
 # Line-buffered, so that each line is stamped with the load when it was printed.
 lines=(stdbuf -oL)
 run bench_log 1800 "${xvfb[@]}" "${lines[@]}" "$build/bench/bench_log" --rounds "${ROUNDS:-3}" \
-    --flood-rounds "${FLOOD_ROUNDS:-15}"
+    --flood-rounds "${FLOOD_ROUNDS:-40}"
 run bench_config 1800 "${xvfb[@]}" "${lines[@]}" "$build/bench/bench_config" \
     --rounds "${CONFIG_ROUNDS:-5}"
 run bench_startup 900 "${lines[@]}" "$build/bench/bench_startup" --runs "${STARTUP_RUNS:-20}"
@@ -104,7 +104,7 @@ def n(x):  # thousands with thin spaces, as the README writes them
 
 flood = re.compile(r"^(\d+)\s+(off|capture|cap\+time)\s+(\d+)\s+[\d.]+\s+(\d+)\s+([\d.]+)"
                    r"\s+[\d.]+\s+([\d.]+)\s+([\d.]+)(?:.*time per line ([+-][\d.]+) %, CPU per line "
-                   r"([+-][\d.]+) %)?")
+                   r"([+-][\d.]+) %(?:.*?pairs' times ([+-][\d.]+) to ([+-][\d.]+) %)?)?")
 peer = re.compile(r"^(\d+)\s+picocom\s+(\d+)\s+[\d.]+(?:.*picocom's: ([\d.]+) x .*?, "
                   r"([\d.]+)-([\d.]+)\))?")
 paced = re.compile(r"(\d+) baud, (.*?), (\S+)\s*: main thread ([\d.]+) % of one core "
@@ -122,7 +122,9 @@ for load, t in lines("bench_log"):
             what = "capture on" if extra == "capture" else "capture on, time column shown"
             ok = "met" if float(m[8]) <= 10 else "missed"
             row("bench_log", f"the same, {what}, {n(size)} lines",
-                f"time per line {float(m[8]):+.1f} % against off (CPU per line {float(m[9]):+.1f} %)",
+                f"time per line {float(m[8]):+.1f} % against off (CPU per line {float(m[9]):+.1f} %"
+                + (f"; the middle half of the pairs {float(m[10]):+.1f} to {float(m[11]):+.1f} %" if m[10] else "")
+                + ")",
                 "within 10 % of off", ok, load)
     elif m := peer.match(t):
         size, rate = int(m[1]), int(m[2])
