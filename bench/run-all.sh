@@ -6,8 +6,9 @@
 #   bench/run-all.sh [BUILD_DIR]          (default: build, beside this folder)
 #
 # ROUNDS (bench_log's paced runs, default 3), FLOOD_ROUNDS (its floods, 40), CONFIG_ROUNDS
-# (bench_config, 5), STARTUP_RUNS (bench_startup, 20), MAPPED_RUNS (bench_mapped, 41) and
-# CLI_ROUNDS (bench_cli.sh, 7) set the sizes of the runs; KEEP=DIR keeps the raw outputs there.
+# (bench_config's read and write, 21), BATCH_ROUNDS (its batches, 5), STARTUP_RUNS
+# (bench_startup, 20), MAPPED_RUNS (bench_mapped, 41) and CLI_ROUNDS (bench_cli.sh, 7) set
+# the sizes of the runs; KEEP=DIR keeps the raw outputs there.
 # The flood takes picocom and the start-up PuTTY (the Debian packages) as their peers:
 # installed here when missing and run as root, left out otherwise. The window benchmarks run under xvfb-run, shown.
 # Every benchmark runs under `timeout`, so the script ends by itself whatever the load.
@@ -59,7 +60,7 @@ lines=(stdbuf -oL)
 run bench_log 1800 "${xvfb[@]}" "${lines[@]}" "$build/bench/bench_log" --rounds "${ROUNDS:-3}" \
     --flood-rounds "${FLOOD_ROUNDS:-40}"
 run bench_config 1800 "${xvfb[@]}" "${lines[@]}" "$build/bench/bench_config" \
-    --rounds "${CONFIG_ROUNDS:-5}"
+    --rounds "${CONFIG_ROUNDS:-21}" --batch-rounds "${BATCH_ROUNDS:-5}"
 run bench_startup 900 "${lines[@]}" "$build/bench/bench_startup" --runs "${STARTUP_RUNS:-20}"
 # Start-up side by side: each program's window mapped on Xvfb, PuTTY on a pseudo-terminal
 # of its own (nodeweave-modsim), Nodeweave opening another.
